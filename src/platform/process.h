@@ -1,0 +1,17 @@
+// Starting a program from a command line, without waiting for it.
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+constexpr int sw_show_min_no_active = 7;  // SW_SHOWMINNOACTIVE
+
+// Starts the command line (Windows quoting rules) with the given show-window
+// value; returns the process id. A start that fails raises RuntimeError 53.
+unsigned long start_process(const std::string& command_line, int show_window);
+
+// Expands %NAME% references from the process environment; unknown names stay.
+std::string expand_environment_strings(const std::string& text);
+
+}  // namespace platform
