@@ -1,0 +1,41 @@
+#include "platform/process_wait.h"
+
+#include <windows.h>
+
+#include <vector>
+
+#include "platform/codepage.h"
+
+namespace platform {
+
+long run_and_wait(const std::string& command_line, unsigned long timeout_ms) {
+  // CreateProcessW may write into the command line, so it gets its own copy.
+  std::wstring wide = utf8_to_wide(command_line);
+  std::vector<wchar_t> buffer(wide.begin(), wide.end());
+  buffer.push_back(L'\0');
+
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_HIDE;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+                      &process)) {
+    return run_not_started;
+  }
+  CloseHandle(process.hThread);
+
+  long result = run_timed_out;
+  if (WaitForSingleObject(process.hProcess, timeout_ms) == WAIT_OBJECT_0) {
+    DWORD exit_code = 0;
+    result = GetExitCodeProcess(process.hProcess, &exit_code) ? static_cast<long>(exit_code) : run_not_started;
+  } else {
+    // A program left running would hold the test's files and keys.
+    TerminateProcess(process.hProcess, 1);
+    WaitForSingleObject(process.hProcess, 5000);
+  }
+  CloseHandle(process.hProcess);
+  return result;
+}
+
+}  // namespace platform
