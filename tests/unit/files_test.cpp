@@ -26,13 +26,13 @@ void put_bytes(const std::string& utf8_path, const std::string& bytes) {
 // Windows, by a leading dot here.
 std::string make_hidden_file(const ScratchFolder& folder, const std::string& attribute) {
 #ifdef _WIN32
-  const std::string path = folder.file("secret.reg");
+  std::string path = folder.file("secret.reg");
   put_bytes(path, "REGEDIT4\r\n");
   const std::string command = "attrib " + attribute + " \"" + path + "\" >NUL 2>&1";
   EXPECT_EQ(std::system(command.c_str()), 0) << command;
 #else
   static_cast<void>(attribute);
-  const std::string path = folder.file(".secret.reg");
+  std::string path = folder.file(".secret.reg");
   put_bytes(path, "REGEDIT4\r\n");
 #endif
   return path;
