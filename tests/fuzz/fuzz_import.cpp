@@ -47,10 +47,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   clsRegistryAccess access(registry);
   const std::int32_t result = access.ImportFromReg(script);
   require(result == 0 || result == 1, "the import answers 1 or 0");
+  require(registry.open_handles() == 0, "the import closes every key it opened, on every path");
 
   for (const char* root : kRoots) {
     std::filesystem::remove(exported);
     require(access.ExportToReg(root, exported) == 1, "what the import wrote exports whole");
+    require(registry.open_handles() == 0, "the export closes every key it opened");
     platform::EmulatedRegistry again;
     clsRegistryAccess reader(again);
     require(reader.ImportFromReg(exported) == 1, "our export imports without an error");
