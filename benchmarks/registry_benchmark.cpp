@@ -168,7 +168,12 @@ void print_ratio(const char* what, const std::vector<double>& ours, const std::v
   std::printf("  %-34s %9.2f %9.2f %9.2f\n", what, s.min, s.median, s.max);
 }
 
-std::string quoted(const fs::path& p) { return "\"" + p.string() + "\""; }
+std::string quoted(const fs::path& p) {
+  std::string text = "\"";
+  text += p.string();
+  text += '"';
+  return text;
+}
 
 std::uintmax_t size_of(const fs::path& p) {
   std::error_code ec;

@@ -117,7 +117,9 @@ std::string render(const Tree& tree) {
   std::string out;
   for (const auto& [rel, values] : tree) {
     if (!out.empty()) out += ' ';
-    out += "[" + platform::ansi_to_utf8(rel) + "]";
+    out += '[';
+    out += platform::ansi_to_utf8(rel);
+    out += ']';
     for (const auto& [name, v] : values) {
       out += ' ';
       out += name.empty() ? "(default)" : platform::ansi_to_utf8(name);
@@ -127,7 +129,8 @@ std::string render(const Tree& tree) {
           out += platform::ansi_to_utf8(v.data);
           break;
         case platform::reg::binary:
-          out += "hex:" + hex_of(v.data);
+          out += "hex:";
+          out += hex_of(v.data);
           break;
         case platform::reg::dword: {
           std::uint32_t n = 0;
@@ -138,7 +141,10 @@ std::string render(const Tree& tree) {
           break;
         }
         default:
-          out += "type" + std::to_string(v.type) + ":" + hex_of(v.data);
+          out += "type";
+          out += std::to_string(v.type);
+          out += ':';
+          out += hex_of(v.data);
       }
     }
   }
@@ -352,8 +358,11 @@ const Divergence kDivergences[] = {
     {"key section without values", "[{K}\\Bos]\r\n", 1, "[]", "[] [Bos]"},
     {"deleting a key that has sub-keys", "[{K}\\Eski\\Alt]\r\n\"x\"=\"1\"\r\n[-{K}\\Eski]\r\n", 1,
      "[] [Eski] [Eski\\Alt] x=1", "[]"},
+    // A key line that is only "[" is an error that ends our import.
     {"[ alone", "\"v\"=\"1\"\r\n[\r\n\"w\"=\"2\"\r\n", 0, "[] v=1", "[] v=1 w=2"},
-    {"key line without ]", "[{K}\\Alt\r\n\"v\"=\"1\"\r\n", 1, "[] [Al] v=1", "[]"},
+    // regedit passes over a key line it cannot read and goes on in the key
+    // before it; we drop the line's last character, whatever it is.
+    {"key line without ]", "[{K}\\Alt\r\n\"v\"=\"1\"\r\n", 1, "[] [Al] v=1", "[] v=1"},
     {"text after ]", "[{K}\\Alt]x\r\n\"v\"=\"1\"\r\n", 1, "[] [Alt]] v=1", "[] [Alt] v=1"},
 };
 
