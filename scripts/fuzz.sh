@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets (preset "fuzz") and runs each for a bounded
 # time: first every kept regression input of tests/fuzz/regressions/<target>/,
-# then new inputs from the seed corpus. An input that crashes, leaks, hangs or
+# then new inputs from the seed corpus tests/fuzz/corpus/<name>/ (the target
+# without "_fuzzer") and the dictionary tests/fuzz/<name>.dict if there is one. An input that crashes, leaks, hangs or
 # runs out of memory is copied into the regression folder, so that it is
 # replayed from then on, and the script ends non-zero.
 #
@@ -13,7 +14,7 @@ set -u
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root" || exit 2
 seconds=${TELVORA_FUZZ_SECONDS:-30}
-targets=(fuzz_import fuzz_hex)
+targets=(import_fuzzer hex_fuzzer)
 logs=build/fuzz/logs
 mkdir -p "$logs"
 
@@ -32,20 +33,20 @@ for target in "${targets[@]}"; do
   work=$(mktemp -d)
   mkdir -p "$regressions" "$work/corpus" "$work/artifacts"
   flags=(-timeout=10 -rss_limit_mb=2048)
-  [ -f "tests/fuzz/${target#fuzz_}.dict" ] && flags+=("-dict=tests/fuzz/${target#fuzz_}.dict")
+  [ -f "tests/fuzz/${target%_fuzzer}.dict" ] && flags+=("-dict=tests/fuzz/${target%_fuzzer}.dict")
   ok=1
   : >"$log"
 
   # Kept inputs first: each is run once, and a failing one is already kept.
   mapfile -t kept < <(find "$regressions" -type f ! -name '.*' | sort)
   if [ "${#kept[@]}" -gt 0 ]; then
-    "$exe" "${flags[@]}" "${kept[@]}" >>"$log" 2>&1 || ok=0
+    timeout 600 "$exe" "${flags[@]}" "${kept[@]}" >>"$log" 2>&1 || ok=0
   fi
 
   if [ "$ok" = 1 ]; then
     # New inputs go to a scratch corpus; the committed seeds stay as they are.
-    if ! "$exe" "${flags[@]}" -max_total_time="$seconds" -print_final_stats=1 \
-        -artifact_prefix="$work/artifacts/" "$work/corpus" "tests/fuzz/corpus/$target" >>"$log" 2>&1; then
+    if ! timeout $((seconds + 120)) "$exe" "${flags[@]}" -max_total_time="$seconds" -print_final_stats=1 \
+        -artifact_prefix="$work/artifacts/" "$work/corpus" "tests/fuzz/corpus/${target%_fuzzer}" >>"$log" 2>&1; then
       ok=0
     fi
     for found in "$work/artifacts"/crash-* "$work/artifacts"/leak-* "$work/artifacts"/timeout-* \
