@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 
 #include "platform/registry_emulated.h"
@@ -27,6 +28,31 @@ std::string scratch(const char* leaf) {
   return (std::filesystem::temp_directory_path() /
           ("telvora-fuzz-" + std::to_string(::getpid()) + "-" + leaf))
       .string();
+}
+
+// Whether the first line (up to the first CR LF) is the header, when that
+// line is plain ASCII; nullopt otherwise, since the upper-casing of other
+// letters is the code page's.
+std::optional<bool> header_line_ok(const std::string& text) {
+  std::string line = text.substr(0, text.find("\r\n"));
+  for (char& c : line) {
+    if (static_cast<unsigned char>(c) >= 0x80) return std::nullopt;
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return line == "REGEDIT4";
+}
+
+bool untouched(platform::EmulatedRegistry& registry) {
+  for (platform::Hkey root = platform::hkey::classes_root; root <= platform::hkey::dyn_data; ++root) {
+    char name[256];
+    std::uint32_t length = sizeof name;
+    if (registry.enum_key_ex(root, 0, name, &length) != platform::win::no_more_items) return false;
+    length = sizeof name;
+    if (registry.enum_value(root, 0, name, &length, nullptr, nullptr, nullptr) != platform::win::no_more_items) {
+      return false;
+    }
+  }
+  return true;
 }
 
 // The roots that a script may write to and that an export can walk.
@@ -48,6 +74,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::int32_t result = access.ImportFromReg(script);
   require(result == 0 || result == 1, "the import answers 1 or 0");
   require(registry.open_handles() == 0, "the import closes every key it opened, on every path");
+  const std::string text(reinterpret_cast<const char*>(data), size);
+  if (header_line_ok(text) == false) {
+    require(result == 0 && untouched(registry), "a file without the header changes nothing and answers 0");
+  }
 
   for (const char* root : kRoots) {
     std::filesystem::remove(exported);
