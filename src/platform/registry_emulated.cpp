@@ -99,9 +99,53 @@ struct EmulatedRegistry::Key {
   bool deleted = false;
   // Sorted by folded name: the order in which Windows enumerates sub-keys.
   std::vector<std::pair<std::u16string, std::shared_ptr<Key>>> children;
-  // Creation order: the order in which Windows enumerates values.
+  // Creation order: the order in which Windows enumerates values. A deleted
+  // value leaves a gap until gaps are half the slots, so that deleting many
+  // values one by one stays cheap.
   std::vector<Value> values;
-  std::unordered_map<std::u16string, std::size_t> value_index;
+  std::unordered_map<std::u16string, std::size_t> value_index;  // folded name -> slot
+  std::size_t gaps = 0;
+  // The last position enumerated and its slot: enumerating in order costs
+  // one step per value even with gaps.
+  bool cursor_valid = false;
+  std::size_t cursor_index = 0;
+  std::size_t cursor_slot = 0;
+
+  std::size_t value_count() const { return values.size() - gaps; }
+
+  Value* value_at(std::size_t index) {
+    if (index >= value_count()) return nullptr;
+    if (gaps == 0) return &values[index];
+    std::size_t i = 0;
+    std::size_t slot = 0;
+    if (cursor_valid && cursor_index <= index) {
+      i = cursor_index;
+      slot = cursor_slot;
+    } else {
+      while (!values[slot].live) ++slot;
+    }
+    for (; i < index; ++i) {
+      do ++slot;
+      while (!values[slot].live);
+    }
+    cursor_valid = true;
+    cursor_index = index;
+    cursor_slot = slot;
+    return &values[slot];
+  }
+
+  void erase_value(std::unordered_map<std::u16string, std::size_t>::iterator it) {
+    Value& v = values[it->second];
+    v.live = false;
+    v.data.clear();
+    value_index.erase(it);
+    ++gaps;
+    cursor_valid = false;
+    if (gaps * 2 <= values.size()) return;
+    std::erase_if(values, [](const Value& value) { return !value.live; });
+    gaps = 0;
+    for (std::size_t slot = 0; slot < values.size(); ++slot) value_index[fold(values[slot].name)] = slot;
+  }
 
   std::vector<std::pair<std::u16string, std::shared_ptr<Key>>>::iterator find_child(const std::u16string& folded) {
     return std::lower_bound(children.begin(), children.end(), folded,
@@ -353,8 +397,9 @@ long EmulatedRegistry::enum_value(Hkey key, std::uint32_t index, char* name, std
   }
   Handle h;
   if (const long rc = resolve(key, access::query_value, &h); rc != win::success) return rc;
-  if (index >= h.key->values.size()) return win::no_more_items;
-  const Value& v = h.key->values[index];
+  const Value* found = h.key->value_at(index);
+  if (found == nullptr) return win::no_more_items;
+  const Value& v = *found;
   const auto len = static_cast<std::uint32_t>(v.data.size());
   if (v.name.size() >= *name_len || (data != nullptr && len > *data_len)) {
     // Type and needed size are told even when something did not fit.
@@ -406,12 +451,7 @@ long EmulatedRegistry::delete_value(Hkey key, const std::string& value_name) {
   Key& k = *h.key;
   const auto it = k.value_index.find(fold(value_name));
   if (it == k.value_index.end()) return win::file_not_found;
-  const std::size_t gone = it->second;
-  k.value_index.erase(it);
-  k.values.erase(k.values.begin() + static_cast<std::ptrdiff_t>(gone));
-  for (auto& entry : k.value_index) {
-    if (entry.second > gone) --entry.second;
-  }
+  k.erase_value(it);
   return win::success;
 }
 

@@ -562,6 +562,38 @@ TYPED_TEST(RegistryConformance, ValuesEnumerateInCreationOrder) {
   EXPECT_EQ(this->value_names(this->s()), (std::vector<std::string>{"zeta", "Alpha", ""}));
 }
 
+TYPED_TEST(RegistryConformance, ValuesLeftAfterDeletesStayReachableByNameAndByIndex) {
+  const auto name_of = [](int i) { return std::string(1, 'v').append(std::to_string(i)); };
+  for (int i = 0; i < 12; ++i) ASSERT_EQ(this->set_dword(this->s(), name_of(i), i), win::success);
+  std::set<std::string> left;
+  for (int i = 0; i < 12; ++i) {
+    const std::string name = name_of(i);
+    if (i % 4 == 0) {
+      left.insert(name);
+    } else {
+      ASSERT_EQ(this->r().delete_value(this->s(), name), win::success);
+    }
+    // Enumerate after every delete, as a caller emptying a key would.
+    EXPECT_FALSE(this->value_names(this->s()).empty());
+  }
+  ASSERT_EQ(this->set_dword(this->s(), "new", 99), win::success);
+  left.insert("new");
+  const std::vector<std::string> names = this->value_names(this->s());
+  EXPECT_EQ(std::set<std::string>(names.begin(), names.end()), left);
+  EXPECT_EQ(names.size(), left.size());
+  // By index out of order, as by index in order.
+  for (std::uint32_t i = static_cast<std::uint32_t>(names.size()); i-- > 0;) {
+    char name[16];
+    std::uint32_t len = sizeof name;
+    ASSERT_EQ(this->r().enum_value(this->s(), i, name, &len, nullptr, nullptr, nullptr), win::success);
+    EXPECT_EQ(std::string(name, len), names[i]);
+  }
+  EXPECT_EQ(this->query(this->s(), "v8"), Bytes({8, 0, 0, 0}));
+  EXPECT_EQ(this->query(this->s(), "new"), Bytes({99, 0, 0, 0}));
+  std::uint32_t size = 0;
+  EXPECT_EQ(this->r().query_value_ex(this->s(), "v9", nullptr, nullptr, &size), win::file_not_found);
+}
+
 TYPED_TEST(RegistryConformance, EnumeratedValueDataTooLargeGivesMoreDataAndTheNeededSize) {
   ASSERT_EQ(this->set_string(this->s(), "s", "abcdef"), win::success);
   char name[16];
