@@ -71,8 +71,11 @@ start_wine_prefix() {
   mkdir -p "$TELVORA_WINDOWS_BUILD"
   timeout 30 wineserver -p >/dev/null 2>&1 </dev/null
   LC_ALL=tr_TR.UTF-8 timeout 300 wine wineboot >/dev/null 2>&1 </dev/null &
-  wait $! || true
-  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  local status=0
+  wait $! || status=$?
+  # The persistent server writes the registry files only later: look for the
+  # prefix's Windows folder instead.
+  if [ "$status" -ne 0 ] || [ ! -d "$WINEPREFIX/drive_c/windows/system32" ]; then
     echo "error: the Wine prefix $WINEPREFIX could not be made" >&2
     return 1
   fi

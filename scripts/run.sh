@@ -24,6 +24,7 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 
 trap stop_wine_prefix EXIT
+trap 'exit 130' INT TERM
 start_wine_prefix || exit 1
 # Turkish code page 1254, as on a Turkish Windows. TELVORA_RUN_TIMEOUT (seconds)
 # ends the program by force; 0, the default, lets it run until it is closed.

@@ -151,6 +151,7 @@ run_fuzzers
 # --- Windows build under Wine (the end-to-end tests are tests of this preset) ---
 if build_preset windows; then
   trap stop_wine_prefix EXIT
+  trap 'exit 130' INT TERM  # through the EXIT trap, so the prefix's server stops
   if start_wine_prefix; then
     run_suite windows build/windows
   else
