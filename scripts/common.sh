@@ -10,7 +10,7 @@ as_root() {
   if [ "$(id -u)" -eq 0 ]; then
     "$@"
   elif command -v sudo >/dev/null 2>&1; then
-    sudo DEBIAN_FRONTEND=noninteractive "$@"
+    sudo env DEBIAN_FRONTEND=noninteractive "$@"
   else
     echo "error: root rights are needed to install packages, and sudo is missing" >&2
     return 1
