@@ -225,17 +225,12 @@ long EmulatedRegistry::open_path(Hkey root, const std::string& sub_key, std::uin
     if (name.size() > max_key_name) return create ? win::invalid_parameter : win::file_not_found;
   }
 
+  // Rights asked for by name must all be granted; MAXIMUM_ALLOWED adds
+  // whatever the root's policy allows.
   const bool read_only = read_only_[base.key->root];
-  const std::uint32_t wanted = normalize_access(sam);
-  std::uint32_t granted = wanted;
+  std::uint32_t granted = normalize_access(sam);
+  if (read_only && (granted & access::changing) != 0) return win::access_denied;
   if (sam & maximum_allowed) granted |= read_only ? access::read : access::all;
-  if (read_only && (granted & access::changing) != 0) {
-    if (sam & maximum_allowed) {
-      granted &= ~access::changing;
-    } else if (!create) {
-      return win::access_denied;
-    }
-  }
 
   std::shared_ptr<Key> key = base.key;
   bool created = false;
@@ -254,7 +249,6 @@ long EmulatedRegistry::open_path(Hkey root, const std::string& sub_key, std::uin
     }
     key = std::move(next);
   }
-  if (read_only && (granted & access::changing) != 0) return win::access_denied;
   if (disposition != nullptr) *disposition = created ? 1 : 2;
   *result = new_handle(std::move(key), granted);
   return win::success;

@@ -331,6 +331,17 @@ TYPED_TEST(RegistryConformance, RootZeroIsNoKey) {
   EXPECT_EQ(r.close_key(0), win::invalid_handle);
 }
 
+TYPED_TEST(RegistryConformance, RootZeroIsNoKeyEvenWithAnEmptySubKey) {
+  // Wine hands back handle 0 with success here (and any unknown handle as
+  // it came); the emulated registry refuses, so a missing root shows at once.
+  SKIP_UNLESS_EMULATED("Wine answers success with a null handle for root 0 and an empty sub-key");
+  Hkey k = 77;
+  EXPECT_EQ(this->r().open_key(0, "", &k), win::invalid_handle);
+  EXPECT_EQ(k, 0U);
+  EXPECT_EQ(this->r().connect_registry("", 0, &k), win::invalid_handle);
+  EXPECT_EQ(this->r().open_key(0x12345678, "", &k), win::invalid_handle);
+}
+
 // ---------------------------------------------------------------- query
 
 TYPED_TEST(RegistryConformance, QueryOfAStringStoredWithItsTerminator) {
