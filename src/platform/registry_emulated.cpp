@@ -17,10 +17,10 @@ constexpr long no_access = 998;                // ERROR_NOACCESS: a null buffer 
 constexpr std::size_t max_sub_key_path = 260;  // MAX_PATH, without the terminator
 
 // Windows-1254 bytes 0x80..0x9F as Unicode.
-constexpr std::array<char16_t, 32> cp1254_high = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x008E, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x009E, 0x0178};
+constexpr std::array<char16_t, 32> cp1254_high = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                                  0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x008E, 0x008F,
+                                                  0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                                  0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x009E, 0x0178};
 
 char16_t to_unicode(unsigned char b) {
   if (b < 0x80) return b;
@@ -59,13 +59,11 @@ std::u16string fold(const std::string& name) {
   return out;
 }
 
-bool is_string_type(std::uint32_t type) {
-  return type == reg::sz || type == reg::expand_sz || type == reg::multi_sz;
-}
+bool is_string_type(std::uint32_t type) { return type == reg::sz || type == reg::expand_sz || type == reg::multi_sz; }
 
 std::uint32_t normalize_access(std::uint32_t sam) {
-  std::uint32_t mask = sam & ~(wow64_views | maximum_allowed | generic_read | generic_write | generic_execute |
-                               generic_all);
+  std::uint32_t mask =
+      sam & ~(wow64_views | maximum_allowed | generic_read | generic_write | generic_execute | generic_all);
   if (sam & (generic_read | generic_execute)) mask |= access::read;
   if (sam & generic_write) mask |= access::write;
   if (sam & generic_all) mask |= access::all;
@@ -212,8 +210,8 @@ Hkey EmulatedRegistry::new_handle(std::shared_ptr<Key> key, std::uint32_t access
   return h;
 }
 
-long EmulatedRegistry::open_path(Hkey root, const std::string& sub_key, std::uint32_t sam, bool create,
-                                 Hkey* result, std::uint32_t* disposition) {
+long EmulatedRegistry::open_path(Hkey root, const std::string& sub_key, std::uint32_t sam, bool create, Hkey* result,
+                                 std::uint32_t* disposition) {
   if (result == nullptr) return win::invalid_parameter;
   *result = 0;
   Handle base;
@@ -254,8 +252,8 @@ long EmulatedRegistry::open_path(Hkey root, const std::string& sub_key, std::uin
   return win::success;
 }
 
-long EmulatedRegistry::open_key_ex(Hkey root, const std::string& sub_key, std::uint32_t /*options*/,
-                                   std::uint32_t sam, Hkey* result) {
+long EmulatedRegistry::open_key_ex(Hkey root, const std::string& sub_key, std::uint32_t /*options*/, std::uint32_t sam,
+                                   Hkey* result) {
   long code = 0;
   if (injected_fault(Call::open_key_ex, &code)) {
     if (result != nullptr) *result = 0;
@@ -301,8 +299,8 @@ long EmulatedRegistry::create_key_ex(Hkey root, const std::string& sub_key, std:
   return open_path(root, sub_key, sam, true, result, disposition);
 }
 
-long EmulatedRegistry::query_value_ex(Hkey key, const std::string& value_name, std::uint32_t* type,
-                                      std::uint8_t* data, std::uint32_t* size) {
+long EmulatedRegistry::query_value_ex(Hkey key, const std::string& value_name, std::uint32_t* type, std::uint8_t* data,
+                                      std::uint32_t* size) {
   long code = 0;
   if (injected_fault(Call::query_value_ex, &code)) return code;
   if (data != nullptr && size == nullptr) return win::invalid_parameter;

@@ -84,8 +84,8 @@ class RegistryFixture : public ::testing::Test {
     const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
     scratch_path_ = std::string(scratch_parent) + "\\" + info->test_suite_name() + "." + info->name();
     delete_tree(*registry_, platform::hkey::current_user, scratch_path_);  // left by an aborted run
-    ASSERT_EQ(registry_->create_key_ex(platform::hkey::current_user, scratch_path_, 0, platform::access::all,
-                                       &scratch_, nullptr),
+    ASSERT_EQ(registry_->create_key_ex(platform::hkey::current_user, scratch_path_, 0, platform::access::all, &scratch_,
+                                       nullptr),
               platform::win::success);
   }
 

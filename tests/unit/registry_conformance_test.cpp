@@ -106,7 +106,6 @@ class RegistryConformance : public telvora_test::RegistryFixture<Backend> {
     EXPECT_EQ(r().create_key_ex(root, path, 0, access::all, &k, nullptr), win::success) << path;
     return k;
   }
-
 };
 TYPED_TEST_SUITE(RegistryConformance, RegistryBackends, BackendNames);
 
@@ -758,8 +757,7 @@ TYPED_TEST(RegistryConformance, AReadOnlyRootCanBeReadButNotChanged) {
   EXPECT_EQ(r.open_key_ex(hkey::local_machine, "Software\\App", 0, access::all, &k), win::access_denied);
   EXPECT_EQ(r.open_key_ex(hkey::local_machine, "Software\\App", 0, access::write, &k), win::access_denied);
   EXPECT_EQ(r.create_key_ex(hkey::local_machine, "Software\\App", 0, access::all, &k, nullptr), win::access_denied);
-  EXPECT_EQ(r.create_key_ex(hkey::local_machine, "Software\\New", 0, access::read, &k, nullptr),
-            win::access_denied);
+  EXPECT_EQ(r.create_key_ex(hkey::local_machine, "Software\\New", 0, access::read, &k, nullptr), win::access_denied);
   EXPECT_EQ(r.create_key(hkey::local_machine, "Software\\New", &k), win::access_denied);
   EXPECT_FALSE(this->key_exists(hkey::local_machine, "Software\\New"));
   EXPECT_EQ(r.delete_key(hkey::local_machine, "Software\\App"), win::access_denied);
@@ -803,8 +801,7 @@ TYPED_TEST(RegistryConformance, AFaultCanBeInjectedIntoEveryCallUntilCleared) {
   e.fail_every_call(EmulatedRegistry::Call::open_key_ex, win::access_denied);
   Hkey k = 77;
   for (int i = 0; i < 3; ++i) {
-    EXPECT_EQ(this->r().open_key_ex(hkey::current_user, this->scratch_path(), 0, access::read, &k),
-              win::access_denied);
+    EXPECT_EQ(this->r().open_key_ex(hkey::current_user, this->scratch_path(), 0, access::read, &k), win::access_denied);
     EXPECT_EQ(k, 0U);
   }
   e.clear_faults();
