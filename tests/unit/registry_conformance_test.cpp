@@ -710,6 +710,42 @@ TYPED_TEST(RegistryConformance, TurkishLettersMatchTheirOtherCase) {
   EXPECT_EQ(this->sub_keys(this->s()), std::vector<std::string>{lower});
 }
 
+TYPED_TEST(RegistryConformance, EveryLetterPairOfTheCodePageMatches) {
+  if (ansi_code_page() != 1254) GTEST_SKIP() << "the ANSI code page is " << ansi_code_page() << ", not 1254";
+  struct Pair {
+    const char* lower;
+    const char* upper;
+  };
+  for (const Pair& p : {Pair{"à", "À"}, Pair{"â", "Â"}, Pair{"ã", "Ã"}, Pair{"å", "Å"}, Pair{"æ", "Æ"}, Pair{"é", "É"},
+                        Pair{"ê", "Ê"}, Pair{"î", "Î"}, Pair{"ñ", "Ñ"}, Pair{"ø", "Ø"}, Pair{"û", "Û"}, Pair{"š", "Š"},
+                        Pair{"œ", "Œ"}, Pair{"ÿ", "Ÿ"}}) {
+    const std::string lower = utf8_to_ansi(p.lower);
+    const std::string upper = utf8_to_ansi(p.upper);
+    ASSERT_EQ(lower.size(), 1U) << p.lower;
+    ASSERT_NE(lower, upper) << p.lower;
+    Hkey k = this->create(this->s(), "k" + lower);
+    EXPECT_TRUE(this->key_exists(this->s(), "K" + upper)) << p.lower;
+    ASSERT_EQ(this->set_dword(k, upper, 1), win::success);
+    EXPECT_EQ(this->r().delete_value(k, lower), win::success) << p.lower;
+    this->r().close_key(k);
+  }
+  // Letters without a one-letter partner stay alone.
+  this->r().close_key(this->create(this->s(), utf8_to_ansi("ß")));
+  EXPECT_FALSE(this->key_exists(this->s(), "S"));
+  EXPECT_FALSE(this->key_exists(this->s(), "SS"));
+}
+
+TYPED_TEST(RegistryConformance, SubKeysSortByLetterNotByCodePageByte) {
+  if (ansi_code_page() != 1254) GTEST_SKIP() << "the ANSI code page is " << ansi_code_page() << ", not 1254";
+  // In 1254 "ğ" (0xF0) comes before "ü" (0xFC); as letters (U+011F, U+00FC) after.
+  for (const char* name : {"ğ", "z", "Ü", "ç", "ı", "i"}) {
+    this->r().close_key(this->create(this->s(), utf8_to_ansi(name)));
+  }
+  std::vector<std::string> names;
+  for (const std::string& n : this->sub_keys(this->s())) names.push_back(ansi_to_utf8(n));
+  EXPECT_EQ(names, (std::vector<std::string>{"i", "z", "ç", "Ü", "ğ", "ı"}));
+}
+
 TYPED_TEST(RegistryConformance, DottedAndDotlessIMatchOnlyThemselves) {
   if (ansi_code_page() != 1254) GTEST_SKIP() << "the ANSI code page is " << ansi_code_page() << ", not 1254";
   // Names are compared after a locale-free upper-casing: "i" is "I", while
