@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "platform/codepage.h"
-#include "platform/error.h"
 #include "platform/files.h"
+#include "platform/runtime_error.h"
 #include "registry_access/clsRegistryAccess.h"
 #include "registry_access/text_util.h"
 
@@ -49,7 +49,7 @@ std::int32_t dword_value(const std::string& digits) {
     if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
     if (digit < 0) break;
     value = value * 16 + static_cast<unsigned>(digit);
-    if (value > 0xFFFFFFFFu) throw platform::RuntimeError(platform::errnum::overflow, "clsRegistryAccess", "Overflow");
+    if (value > 0xFFFFFFFFu) platform::raise_runtime_error(platform::errnum::overflow);
   }
   return static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
 }

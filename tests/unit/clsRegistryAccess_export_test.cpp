@@ -14,14 +14,13 @@ using namespace platform;
 using access_test::AccessFixture;
 using access_test::bytes;
 using access_test::RecordingUi;
-using access_test::ScratchFolder;
 using telvora_test::BackendNames;
 using telvora_test::RegistryBackends;
 
 template <class Backend>
 class AccessExport : public AccessFixture<Backend> {
  protected:
-  ScratchFolder folder_;
+  telvora_test::ScratchFolder folder_{"access export"};
   // The full path of a key below the scratch key, as the export writes it.
   std::string full(const std::string& below = "") const { return this->base(below); }
   std::string block(const std::string& below, const std::string& lines = "") const {
@@ -60,13 +59,13 @@ TYPED_TEST(AccessExport, WritesTheSampleKeyByteForByte) {
 
   // Short root name in lower case: the file names the root in full.
   EXPECT_EQ(a.ExportToReg("hkcu\\" + this->scratch_path() + "\\Sample", file), 1);
-  EXPECT_EQ(ScratchFolder::read(file), "REGEDIT4\r\n\r\n" +
-                                           this->block("Sample",
-                                                       "@=\"Text\"\r\n"
-                                                       "\"Name\"=\"Value\"\r\n"
-                                                       "\"Data\"=hex:01,AB,FF\r\n"
-                                                       "\"Count\"=dword:0000001F\r\n") +
-                                           this->block("Sample\\Sub"));
+  EXPECT_EQ(access_test::read_file(file), "REGEDIT4\r\n\r\n" +
+                                              this->block("Sample",
+                                                          "@=\"Text\"\r\n"
+                                                          "\"Name\"=\"Value\"\r\n"
+                                                          "\"Data\"=hex:01,AB,FF\r\n"
+                                                          "\"Count\"=dword:0000001F\r\n") +
+                                              this->block("Sample\\Sub"));
 }
 
 TYPED_TEST(AccessExport, WritesEachKindOfValueInItsOwnForm) {
@@ -83,14 +82,14 @@ TYPED_TEST(AccessExport, WritesEachKindOfValueInItsOwnForm) {
   const std::string file = this->folder_.file("forms.reg");
 
   EXPECT_EQ(a.ExportToReg(this->base(), file), 1);
-  EXPECT_EQ(ScratchFolder::read(file), "REGEDIT4\r\n\r\n" + this->block("",
-                                                                       "\"s1\"=\"say \"hi\" to C:\\temp\"\r\n"
-                                                                       "\"s2\"=\"\"\r\n"
-                                                                       "\"b1\"=hex:00,0A,FF\r\n"
-                                                                       "\"b2\"=hex:\r\n"
-                                                                       "\"d1\"=dword:0000001F\r\n"
-                                                                       "\"d2\"=dword:00000000\r\n"
-                                                                       "\"d3\"=dword:FFFFFFFF\r\n"));
+  EXPECT_EQ(access_test::read_file(file), "REGEDIT4\r\n\r\n" + this->block("",
+                                                                           "\"s1\"=\"say \"hi\" to C:\\temp\"\r\n"
+                                                                           "\"s2\"=\"\"\r\n"
+                                                                           "\"b1\"=hex:00,0A,FF\r\n"
+                                                                           "\"b2\"=hex:\r\n"
+                                                                           "\"d1\"=dword:0000001F\r\n"
+                                                                           "\"d2\"=dword:00000000\r\n"
+                                                                           "\"d3\"=dword:FFFFFFFF\r\n"));
 }
 
 TYPED_TEST(AccessExport, LongValuesAreWrittenWhole) {
@@ -111,9 +110,9 @@ TYPED_TEST(AccessExport, LongValuesAreWrittenWhole) {
   const std::string file = this->folder_.file("long.reg");
 
   EXPECT_EQ(this->acc().ExportToReg(this->base(), file), 1);
-  EXPECT_EQ(ScratchFolder::read(file), "REGEDIT4\r\n\r\n" + this->block("", "@=\"" + text + "\"\r\n\"long_text\"=\"" +
-                                                                           text + "\"\r\n\"long_bin\"=hex:" + hex +
-                                                                           "\r\n"));
+  EXPECT_EQ(access_test::read_file(file),
+            "REGEDIT4\r\n\r\n" + this->block("", "@=\"" + text + "\"\r\n\"long_text\"=\"" + text +
+                                                     "\"\r\n\"long_bin\"=hex:" + hex + "\r\n"));
 }
 
 TYPED_TEST(AccessExport, VisitsKeysDepthFirstParentFirst) {
@@ -121,13 +120,13 @@ TYPED_TEST(AccessExport, VisitsKeysDepthFirstParentFirst) {
   const std::string file = this->folder_.file("tree.reg");
   EXPECT_EQ(this->acc().ExportToReg(this->base(), file), 1);
   const std::string top = "[" + this->full();
-  EXPECT_EQ(header_lines(ScratchFolder::read(file)),
+  EXPECT_EQ(header_lines(access_test::read_file(file)),
             (std::vector<std::string>{top + "]", top + "\\A]", top + "\\A\\B]", top + "\\A\\B\\C]", top + "\\A\\D]",
                                       top + "\\E]"}));
 
   const std::string alone = this->folder_.file("alone.reg");
   EXPECT_EQ(this->acc().ExportToReg(this->base(), alone, false), 1);
-  EXPECT_EQ(ScratchFolder::read(alone), "REGEDIT4\r\n\r\n" + this->block(""));
+  EXPECT_EQ(access_test::read_file(alone), "REGEDIT4\r\n\r\n" + this->block(""));
 }
 
 TYPED_TEST(AccessExport, ASubKeyNamedLikeAShortRootIsWrittenWithTheLongName) {
@@ -135,23 +134,22 @@ TYPED_TEST(AccessExport, ASubKeyNamedLikeAShortRootIsWrittenWithTheLongName) {
   const std::string file = this->folder_.file("named.reg");
   EXPECT_EQ(this->acc().ExportToReg(this->base(), file), 1);
   // The reads go through the long name and still find the key's values.
-  EXPECT_EQ(ScratchFolder::read(file),
-            "REGEDIT4\r\n\r\n" + this->block("") + "[" + this->full() + "\\HKEY_CURRENT_CONFIG]\r\n" +
-                "\"n\"=dword:00000001\r\n\r\n");
+  EXPECT_EQ(access_test::read_file(file), "REGEDIT4\r\n\r\n" + this->block("") + "[" + this->full() +
+                                              "\\HKEY_CURRENT_CONFIG]\r\n" + "\"n\"=dword:00000001\r\n\r\n");
 }
 
 TYPED_TEST(AccessExport, AMissingKeyGivesAnEmptyBlock) {
   const std::string file = this->folder_.file("missing.reg");
   EXPECT_EQ(this->acc().ExportToReg(this->base("not there"), file), 1);
-  EXPECT_EQ(ScratchFolder::read(file), "REGEDIT4\r\n\r\n" + this->block("not there"));
+  EXPECT_EQ(access_test::read_file(file), "REGEDIT4\r\n\r\n" + this->block("not there"));
 }
 
 TYPED_TEST(AccessExport, NeverTouchesAnExistingFile) {
   this->acc().WriteDWORD(this->base(), "n", 1);
   const std::string file = this->folder_.file("existing.reg");
-  ScratchFolder::write(file, "keep me");
+  access_test::write_file(file, "keep me");
   EXPECT_EQ(this->acc().ExportToReg(this->base(), file), 0);
-  EXPECT_EQ(ScratchFolder::read(file), "keep me");
+  EXPECT_EQ(access_test::read_file(file), "keep me");
 }
 
 TYPED_TEST(AccessExport, AFileThatCannotBeMadeFailsTheExport) {
@@ -159,7 +157,7 @@ TYPED_TEST(AccessExport, AFileThatCannotBeMadeFailsTheExport) {
   EXPECT_EQ(this->acc().ExportToReg(this->base(), in_missing_folder), 0);
   // A folder of that name is not an existing file, and cannot be written either.
   const std::string folder = this->folder_.file("a folder");
-  std::filesystem::create_directory(folder);
+  std::filesystem::create_directory(telvora_test::path_of(folder));
   EXPECT_EQ(this->acc().ExportToReg(this->base(), folder), 0);
 }
 
@@ -169,7 +167,7 @@ TYPED_TEST(AccessExport, AnOverflowEndsTheExportAndKeepsWhatWasWritten) {
   this->make_key("big\\never");
   const std::string file = this->folder_.file("overflow.reg");
   EXPECT_EQ(this->acc().ExportToReg(this->base(), file), 0);
-  const std::string written = ScratchFolder::read(file);
+  const std::string written = access_test::read_file(file);
   EXPECT_EQ(written, "REGEDIT4\r\n\r\n" + this->block("") + "[" + this->full("big") + "]\r\n\"s\"=\"before\"\r\n");
 }
 
@@ -179,8 +177,8 @@ TYPED_TEST(AccessExport, ShowsEachKeyAfterLettingEventsRun) {
   RecordingUi ui;
   const std::string file = this->folder_.file("shown.reg");
   EXPECT_EQ(this->acc().ExportToReg(this->base(), file, true, TextBox{&ui, 1234}), 1);
-  EXPECT_EQ(ui.log, (std::vector<std::string>{"events", this->full(), "events", this->full("A"), "events",
-                                              this->full("B")}));
+  EXPECT_EQ(ui.log,
+            (std::vector<std::string>{"events", this->full(), "events", this->full("A"), "events", this->full("B")}));
   EXPECT_EQ(ui.control_seen, 1234);
 }
 

@@ -13,14 +13,13 @@ namespace {
 using namespace platform;
 using access_test::AccessFixture;
 using access_test::bytes;
-using access_test::ScratchFolder;
 using telvora_test::BackendNames;
 using telvora_test::RegistryBackends;
 
 template <class Backend>
 class AccessImport : public AccessFixture<Backend> {
  protected:
-  ScratchFolder folder_;
+  telvora_test::ScratchFolder folder_{"access import"};
 
   // A key line for a key below the scratch key.
   std::string key(const std::string& below = "") const {
@@ -39,7 +38,7 @@ class AccessImport : public AccessFixture<Backend> {
   }
   std::int32_t import_text(const std::string& content) {
     const std::string file = folder_.file("in.reg");
-    ScratchFolder::write(file, content);
+    access_test::write_file(file, content);
     return this->acc().ImportFromReg(file);
   }
 
@@ -69,9 +68,13 @@ TYPED_TEST(AccessImport, AnExportedTreeComesBackValueForValue) {
 
   const auto before = [&] {
     std::vector<access_test::RawValue> v;
-    for (const auto& [sub, name] : std::vector<std::pair<std::string, std::string>>{
-             {"tree", ""}, {"tree", "text"}, {"tree", "empty"}, {"tree", "bin"}, {"tree", "nothing"},
-             {"tree\\sub", "minus"}, {"tree\\sub", "port"}}) {
+    for (const auto& [sub, name] : std::vector<std::pair<std::string, std::string>>{{"tree", ""},
+                                                                                    {"tree", "text"},
+                                                                                    {"tree", "empty"},
+                                                                                    {"tree", "bin"},
+                                                                                    {"tree", "nothing"},
+                                                                                    {"tree\\sub", "minus"},
+                                                                                    {"tree\\sub", "port"}}) {
       v.push_back(this->raw(sub, name));
     }
     return v;
@@ -205,8 +208,8 @@ TYPED_TEST(AccessImport, AnErrorStopsTheImportAndKeepsWhatWasApplied) {
   };
   for (const auto& c : cases) {
     telvora_test::delete_tree(this->reg(), this->scratch(), "k");
-    EXPECT_EQ(this->import_lines({"REGEDIT4", this->key("k"), "\"applied\"=\"yes\"", c.bad_line,
-                                  this->key("k"), "\"after\"=\"no\""}),
+    EXPECT_EQ(this->import_lines(
+                  {"REGEDIT4", this->key("k"), "\"applied\"=\"yes\"", c.bad_line, this->key("k"), "\"after\"=\"no\""}),
               0)
         << c.what;
     EXPECT_EQ(this->raw_text("k", "applied"), "yes") << c.what;
@@ -215,9 +218,8 @@ TYPED_TEST(AccessImport, AnErrorStopsTheImportAndKeepsWhatWasApplied) {
 }
 
 TYPED_TEST(AccessImport, ReadsTheFileInTheAnsiCodePage) {
-  EXPECT_EQ(this->import_text("REGEDIT4\r\n" + this->key("k") + "\r\n\"ad\"=\"" + utf8_to_ansi("Şükrü Güneş") +
-                              "\"\r\n"),
-            1);
+  EXPECT_EQ(
+      this->import_text("REGEDIT4\r\n" + this->key("k") + "\r\n\"ad\"=\"" + utf8_to_ansi("Şükrü Güneş") + "\"\r\n"), 1);
   EXPECT_EQ(this->acc().ReadString(this->base("k"), "ad"), "Şükrü Güneş");
 }
 

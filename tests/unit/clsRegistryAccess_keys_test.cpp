@@ -161,8 +161,7 @@ TYPED_TEST(AccessKeys, EnumKeysListsTheSubKeysAndEmptiesTheArrayFirst) {
 
   // The root itself.
   EXPECT_GT(this->acc().EnumKeys("HKCU", keys), 0);
-  EXPECT_NE(std::find_if(keys.begin(), keys.end(), [](const std::string& k) { return k == "Software"; }),
-            keys.end());
+  EXPECT_NE(std::find_if(keys.begin(), keys.end(), [](const std::string& k) { return k == "Software"; }), keys.end());
 }
 
 TYPED_TEST(AccessKeys, HaveSubkeyTellsWhetherTheKeyHasAny) {
