@@ -161,6 +161,21 @@ TYPED_TEST(AccessExport, AFileThatCannotBeMadeFailsTheExport) {
   EXPECT_EQ(this->acc().ExportToReg(this->base(), folder), 0);
 }
 
+TYPED_TEST(AccessExport, HiddenFilesAreNeitherSeenNorReplaced) {
+#ifdef _WIN32
+  GTEST_SKIP() << "a hidden file needs its attribute set through the platform; the native build hides dot files";
+#else
+  this->acc().WriteDWORD(this->base(), "n", 1);
+  const std::string hidden = this->folder_.file(".hidden.reg");
+  access_test::write_file(hidden, "REGEDIT4\r\n[" + this->base("k") + "]\r\n\"v\"=\"x\"\r\n");
+  // The existence test misses it, and the file may not be replaced either.
+  EXPECT_EQ(this->acc().ExportToReg(this->base(), hidden), 0);
+  EXPECT_EQ(access_test::read_file(hidden).substr(0, 10), "REGEDIT4\r\n");
+  EXPECT_EQ(this->acc().ImportFromReg(hidden), 0);
+  EXPECT_FALSE(this->key_exists("k"));
+#endif
+}
+
 TYPED_TEST(AccessExport, AnOverflowEndsTheExportAndKeepsWhatWasWritten) {
   this->acc().WriteString(this->base("big"), "s", "before");
   this->put("big", "huge", reg::binary, std::string(32767, '\x01'));

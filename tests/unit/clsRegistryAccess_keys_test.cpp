@@ -197,12 +197,4 @@ TYPED_TEST(AccessKeys, ANameTooLongForTheBufferIsStillListed) {
   EXPECT_NE(std::find(keys.begin(), keys.end(), "short"), keys.end());
 }
 
-TYPED_TEST(AccessKeys, TheCreateProperty) {
-  EXPECT_TRUE(this->acc().CreateKeyIfDoesntExists());
-  this->acc().CreateKeyIfDoesntExists(false);
-  EXPECT_FALSE(this->acc().CreateKeyIfDoesntExists());
-  this->acc().CreateKeyIfDoesntExists(true);
-  EXPECT_TRUE(this->acc().CreateKeyIfDoesntExists());
-}
-
 }  // namespace
