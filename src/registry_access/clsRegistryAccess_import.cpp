@@ -86,6 +86,8 @@ void clsRegistryAccess::import_value_line(const std::string& current_key, const 
   }
 }
 
+// The public members take their texts by value: each works on its own copy.
+// NOLINTBEGIN(performance-unnecessary-value-param)
 std::int32_t clsRegistryAccess::ImportFromReg(std::string sRegFile) {
   // The writes below create missing keys; the property stays set afterwards.
   bCreateKeyIfDoesntExists_ = true;
@@ -127,3 +129,4 @@ std::int32_t clsRegistryAccess::ImportFromReg(std::string sRegFile) {
     return 0;
   }
 }
+// NOLINTEND(performance-unnecessary-value-param)

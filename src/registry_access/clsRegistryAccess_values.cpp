@@ -24,6 +24,8 @@ std::uint8_t* bytes_of(std::string& s) { return reinterpret_cast<std::uint8_t*>(
 
 }  // namespace
 
+// The public members take their texts by value: each works on its own copy.
+// NOLINTBEGIN(performance-unnecessary-value-param)
 bool clsRegistryAccess::prepare_write(std::string& sPath) {
   if (!KeyExists(sPath)) {
     if (!bCreateKeyIfDoesntExists_) return false;
@@ -239,3 +241,4 @@ std::int32_t clsRegistryAccess::EnumValues(std::string sPath, std::vector<std::s
   guard.close();
   return count;
 }
+// NOLINTEND(performance-unnecessary-value-param)

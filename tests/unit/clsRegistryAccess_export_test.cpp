@@ -12,7 +12,6 @@ namespace {
 
 using namespace platform;
 using access_test::AccessFixture;
-using access_test::bytes;
 using access_test::RecordingUi;
 using telvora_test::BackendNames;
 using telvora_test::RegistryBackends;

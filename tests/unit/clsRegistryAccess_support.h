@@ -229,7 +229,7 @@ class RecordingUi : public platform::Ui {
   std::vector<std::string> log;
   platform::ControlId control_seen = -1;
 
-  void message_box(const std::string&, int, const std::string&) override { log.push_back("message_box"); }
+  void message_box(const std::string&, int, const std::string&) override { log.emplace_back("message_box"); }
   std::string text(platform::ControlId) override { return {}; }
   void set_text(platform::ControlId control, const std::string& text) override {
     control_seen = control;
@@ -243,7 +243,7 @@ class RecordingUi : public platform::Ui {
   void show_window(platform::FormId, bool, platform::FormId) override {}
   void unload_window(platform::FormId) override {}
   [[noreturn]] void end_process(int) override { throw std::logic_error("end_process"); }
-  void do_events() override { log.push_back("events"); }
+  void do_events() override { log.emplace_back("events"); }
 };
 
 }  // namespace access_test
