@@ -17,14 +17,15 @@ constexpr std::uint32_t kBuffer = 255;
 
 std::int32_t from_le_bytes(const std::uint8_t (&b)[4]) {
   return static_cast<std::int32_t>(static_cast<std::uint32_t>(b[0]) | (static_cast<std::uint32_t>(b[1]) << 8) |
-                                   (static_cast<std::uint32_t>(b[2]) << 16) |
-                                   (static_cast<std::uint32_t>(b[3]) << 24));
+                                   (static_cast<std::uint32_t>(b[2]) << 16) | (static_cast<std::uint32_t>(b[3]) << 24));
 }
 
 std::uint8_t* bytes_of(std::string& s) { return reinterpret_cast<std::uint8_t*>(s.data()); }
 
 }  // namespace
 
+// The public members take their texts by value: each works on its own copy.
+// NOLINTBEGIN(performance-unnecessary-value-param)
 bool clsRegistryAccess::prepare_write(std::string& sPath) {
   if (!KeyExists(sPath)) {
     if (!bCreateKeyIfDoesntExists_) return false;
@@ -198,8 +199,7 @@ std::int32_t clsRegistryAccess::EnumValues(std::string sPath, std::vector<std::s
     std::uint32_t name_length = kBuffer;
     std::uint32_t data_size = kBuffer;
     std::uint32_t type = platform::reg::none;
-    long result =
-        registry_.enum_value(hEnumKey, index, name.data(), &name_length, &type, bytes_of(data), &data_size);
+    long result = registry_.enum_value(hEnumKey, index, name.data(), &name_length, &type, bytes_of(data), &data_size);
     // A value longer than the data buffer is read again at the same index
     // with a buffer of the size reported, so that a long binary value is
     // listed whole (the name and type of such a first answer are not to be
@@ -219,8 +219,7 @@ std::int32_t clsRegistryAccess::EnumValues(std::string sPath, std::vector<std::s
     // Data still not read whole is not listed as if it were the value's.
     const bool whole = result == win::success;
 
-    const std::string listed_name =
-        trim_blanks(platform::ansi_to_utf8(name.substr(0, std::min(name_length, kBuffer))));
+    const std::string listed_name = trim_blanks(platform::ansi_to_utf8(name.substr(0, std::min(name_length, kBuffer))));
     sName.push_back(listed_name);
     sValue.emplace_back();
     switch (type) {
@@ -234,14 +233,12 @@ std::int32_t clsRegistryAccess::EnumValues(std::string sPath, std::vector<std::s
         // Read again by the trimmed name, not taken from the buffer.
         sValue.back() = ReadDWORD(sPath, listed_name, 0);
         break;
-      case platform::reg::sz:
-        sValue.back() = ReadString(sPath, listed_name, "");
-        break;
-      default:
-        break;
+      case platform::reg::sz: sValue.back() = ReadString(sPath, listed_name, ""); break;
+      default: break;
     }
     ++count;
   }
   guard.close();
   return count;
 }
+// NOLINTEND(performance-unnecessary-value-param)

@@ -67,7 +67,7 @@ TEST_F(HexText, IsBinValidAcceptsOnlyHexDigitsAndBlanks) {
     const char* text;
     bool valid;
   } cases[] = {
-      {"01 ab FF", true}, {"ABC", true}, {"FFF", true},  {"  0 1  ", true}, {"01,AB", false},
+      {"01 ab FF", true}, {"ABC", true},  {"FFF", true}, {"  0 1  ", true}, {"01,AB", false},
       {"0x1F", false},    {"   ", false}, {"", false},   {"G0", false},     {"01\tAB", false},
   };
   for (const auto& c : cases) EXPECT_EQ(acc_.isBinValid(c.text), c.valid) << '"' << c.text << '"';

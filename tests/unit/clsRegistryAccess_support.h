@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -20,6 +19,7 @@
 #include "platform/ui.h"
 #include "registry_access/clsRegistryAccess.h"
 #include "registry_backends.h"
+#include "scratch_folder.h"
 
 namespace access_test {
 
@@ -212,40 +212,15 @@ class AccessFixture : public telvora_test::RegistryFixture<Backend> {
   std::unique_ptr<clsRegistryAccess> access_;
 };
 
-// A folder of its own for each test, removed afterwards.
-class ScratchFolder {
- public:
-  ScratchFolder() {
-    const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = std::string("telvora_access_") + info->test_suite_name() + "_" + info->name();
-    for (char& c : name) {
-      if (c == '/' || c == '\\') c = '_';
-    }
-    path_ = std::filesystem::temp_directory_path() / name;
-    std::filesystem::remove_all(path_);
-    std::filesystem::create_directories(path_);
-  }
-  ~ScratchFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-
-  std::string file(const std::string& name) const { return (path_ / name).string(); }
-
-  static std::string read(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  }
-  static void write(const std::string& path, const std::string& content) {
-    std::ofstream out(path, std::ios::binary);
-    out << content;
-  }
-
- private:
-  std::filesystem::path path_;
-};
+// Whole files, by UTF-8 path, as bytes.
+inline std::string read_file(const std::string& path) {
+  std::ifstream in(telvora_test::path_of(path), std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+inline void write_file(const std::string& path, const std::string& content) {
+  std::ofstream out(telvora_test::path_of(path), std::ios::binary);
+  out << content;
+}
 
 // Records what the export shows: "events" for each do_events, the text for
 // each set_text.
@@ -254,7 +229,7 @@ class RecordingUi : public platform::Ui {
   std::vector<std::string> log;
   platform::ControlId control_seen = -1;
 
-  void message_box(const std::string&, int, const std::string&) override { log.push_back("message_box"); }
+  void message_box(const std::string&, int, const std::string&) override { log.emplace_back("message_box"); }
   std::string text(platform::ControlId) override { return {}; }
   void set_text(platform::ControlId control, const std::string& text) override {
     control_seen = control;
@@ -268,7 +243,7 @@ class RecordingUi : public platform::Ui {
   void show_window(platform::FormId, bool, platform::FormId) override {}
   void unload_window(platform::FormId) override {}
   [[noreturn]] void end_process(int) override { throw std::logic_error("end_process"); }
-  void do_events() override { log.push_back("events"); }
+  void do_events() override { log.emplace_back("events"); }
 };
 
 }  // namespace access_test

@@ -46,6 +46,22 @@ TYPED_TEST(AccessValues, WritingADwordToAnExistingKeyMakesExactlyTheseCalls) {
   EXPECT_EQ(calls[4].function, "close_key");
 }
 
+TYPED_TEST(AccessValues, WritingToAMissingKeyCreatesItBetweenTheTestAndTheWrite) {
+  this->recorder().calls.clear();
+  EXPECT_NE(this->acc().WriteString(this->base("new account"), "Account Name", "x"), 0);
+  std::vector<std::string> sequence;
+  for (const auto& c : this->recorder().calls) sequence.push_back(c.function);
+  // The failed test closes nothing; the created key is closed before the write opens it again.
+  EXPECT_EQ(sequence, (std::vector<std::string>{"open_key_ex", "create_key", "close_key", "open_key_ex", "set_value_ex",
+                                                "close_key"}));
+  const auto& calls = this->recorder().calls;
+  ASSERT_EQ(calls.size(), 6U);
+  EXPECT_EQ(calls[1].key, hkey::current_user);
+  EXPECT_EQ(calls[1].text, this->scratch_path() + "\\new account");
+  EXPECT_EQ(calls[4].sam_or_type, reg::sz);
+  EXPECT_EQ(calls[4].data, "x");  // no terminating character counted
+}
+
 TYPED_TEST(AccessValues, AWriteToAMissingKeyCreatesItOnlyWhenAllowed) {
   this->acc().CreateKeyIfDoesntExists(false);
   EXPECT_EQ(this->acc().WriteString(this->base("a\\b"), "s", "x"), 0);
