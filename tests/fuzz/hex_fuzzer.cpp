@@ -40,8 +40,7 @@ void binary_survives_hex(clsRegistryAccess& access, const std::string& bytes) {
   for (std::size_t i = 0; i < hex.size(); i += 3) {
     const unsigned char byte = static_cast<unsigned char>(bytes[i / 3]);
     require(hex[i] == ' ', "each byte begins with a blank");
-    require(hex_digit(hex[i + 1]) == byte >> 4 && hex_digit(hex[i + 2]) == (byte & 15),
-            "each byte is its two digits");
+    require(hex_digit(hex[i + 1]) == byte >> 4 && hex_digit(hex[i + 2]) == (byte & 15), "each byte is its two digits");
     require(!(hex[i + 1] >= 'a' && hex[i + 1] <= 'f') && !(hex[i + 2] >= 'a' && hex[i + 2] <= 'f'),
             "digits are upper case");
   }

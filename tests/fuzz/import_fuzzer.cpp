@@ -26,8 +26,7 @@ void require(bool condition, const char* what) {
 }
 
 std::string scratch(const char* leaf) {
-  return (std::filesystem::temp_directory_path() /
-          ("telvora-fuzz-" + std::to_string(::getpid()) + "-" + leaf))
+  return (std::filesystem::temp_directory_path() / ("telvora-fuzz-" + std::to_string(::getpid()) + "-" + leaf))
       .string();
 }
 

@@ -127,9 +127,7 @@ std::string render(const Tree& tree) {
       out += name.empty() ? "(default)" : platform::ansi_to_utf8(name);
       out += '=';
       switch (v.type) {
-        case platform::reg::sz:
-          out += platform::ansi_to_utf8(v.data);
-          break;
+        case platform::reg::sz: out += platform::ansi_to_utf8(v.data); break;
         case platform::reg::binary:
           out += "hex:";
           out += hex_of(v.data);
@@ -330,8 +328,7 @@ const Divergence kDivergences[] = {
     {"unknown escape \\d", "\"v\"=\"x\\dy\"\r\n", 1, "[] v=x\\dy", "[] v=xdy"},
     {"escaped backslash", "\"v\"=\"x\\\\y\"\r\n", 1, "[] v=x\\\\y", "[] v=x\\y"},
     {"escaped quote", "\"v\"=\"x\\\"y\"\r\n", 1, "[] v=x\\y", "[] v=x\"y"},
-    {"escape \\0 drops the rest of the key's values", "\"v\"=\"x\\0y\"\r\n\"w\"=\"2\"\r\n", 1, "[] v=x\\0y w=2",
-     "[]"},
+    {"escape \\0 drops the rest of the key's values", "\"v\"=\"x\\0y\"\r\n\"w\"=\"2\"\r\n", 1, "[] v=x\\0y w=2", "[]"},
     // "=" cuts our value lines; regedit honours the quotes.
     {"= in data", "\"v\"=\"a=b\"\r\n", 1, "[] v=a", "[] v=a=b"},
     {"= in name", "\"a=b\"=\"c\"\r\n", 1, "[] a=b", "[] a=b=c"},
@@ -340,8 +337,7 @@ const Divergence kDivergences[] = {
     {"blanks at the ends of a text", "\"v\"=\" x \"\r\n", 1, "[] v= x", "[] v= x "},
     // Binary data.
     {"continuation lines", "\"c\"=hex:01,02,\\\r\n  03,04\r\n", 1, "[] c=hex:0102", "[] c=hex:01020304"},
-    {"upper-case HEX: and Dword:", "\"c\"=HEX:05\r\n\"d\"=Dword:0000ffff\r\n", 1, "[] c=hex:05 d=dword:ffff",
-     "[]"},
+    {"upper-case HEX: and Dword:", "\"c\"=HEX:05\r\n\"d\"=Dword:0000ffff\r\n", 1, "[] c=hex:05 d=dword:ffff", "[]"},
     {"typed hex(2):", "\"v\"=hex(2):41,00\r\n", 1, "[] v=hex(2):41,00", "[] v=type2:41"},
     {"odd number of hex digits", "\"c\"=hex:abc\r\n", 1, "[] c=hex:ab0c", "[]"},
     {"blanks between hex bytes", "\"c\"=hex:01 02\r\n", 1, "[] c=hex:0102", "[]"},
