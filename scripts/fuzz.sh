@@ -7,7 +7,8 @@
 # replayed from then on, and the script ends non-zero.
 #
 # Prints one line per target, "fuzz <target>: passed|failed", then
-# "N passed, N failed". Details go to build/fuzz/logs/<target>.log.
+# "N passed, N failed" (a failed build fails every target). Details go to
+# build/fuzz/logs/<target>.log.
 # TELVORA_FUZZ_SECONDS sets the time per target (default 30).
 set -u
 
@@ -19,9 +20,10 @@ logs=build/fuzz/logs
 mkdir -p "$logs"
 
 if ! { cmake --preset fuzz && cmake --build --preset fuzz -j2; } >"$logs/build.log" 2>&1; then
-  tail -n 40 "$logs/build.log"
-  echo "fuzz build: failed"
-  exit 2
+  tail -n 40 "$logs/build.log" >&2
+  for target in "${targets[@]}"; do echo "fuzz $target: failed"; done
+  echo "0 passed, ${#targets[@]} failed"
+  exit 1
 fi
 
 passed=0
