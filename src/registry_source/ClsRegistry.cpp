@@ -237,8 +237,7 @@ Variant ClsRegistry::GetValue(std::uint32_t PredefinedKey, std::string KeyName, 
         if (!number) return std::int16_t{0};
         return to_byte(*number);  // more than a byte raises
       }
-      default:
-        return {};
+      default: return {};
     }
   });
 }

@@ -178,9 +178,9 @@ class ClsRegistryTest : public telvora_test::RegistryFixture<Backend> {
       // lacks its zero; a non-zero byte there keeps the data as given.
       Bytes buffer = data;
       buffer.push_back('X');
-      ASSERT_EQ(this->reg().set_value_ex(this->scratch(), name, type, buffer.data(),
-                                         static_cast<std::uint32_t>(data.size())),
-                win::success);
+      ASSERT_EQ(
+          this->reg().set_value_ex(this->scratch(), name, type, buffer.data(), static_cast<std::uint32_t>(data.size())),
+          win::success);
     }
     ASSERT_EQ(stored(name).data, data) << "the backend did not store the bytes as given";
   }
@@ -669,7 +669,8 @@ TYPED_TEST(ClsRegistryTest, AStandardUserFindsOutlookUnderAReadOnlyLocalMachine)
   ASSERT_TRUE(c.CreateKey(hklm, app_paths + "\\Sub"));
   emulated->set_read_only(platform::hkey::local_machine, true);
 
-  EXPECT_EQ(c.GetValue(hklm, app_paths, "Path"), Variant(std::string("C:\\Program Files\\Microsoft Office\\OFFICE11\\")));
+  EXPECT_EQ(c.GetValue(hklm, app_paths, "Path"),
+            Variant(std::string("C:\\Program Files\\Microsoft Office\\OFFICE11\\")));
   EXPECT_EQ(c.ListSubKey(hklm, app_paths, 0), "Sub");
   EXPECT_EQ(c.ListSubValue(hklm, app_paths, 0), "Path");
   EXPECT_FALSE(c.KeyExists(hklm, app_paths));
@@ -679,7 +680,8 @@ TYPED_TEST(ClsRegistryTest, AStandardUserFindsOutlookUnderAReadOnlyLocalMachine)
   EXPECT_EQ(error_of([&] { c.SetValue(hklm, app_paths, "Path", std::string("x")); }), 11001);
 
   emulated->set_read_only(platform::hkey::local_machine, false);
-  EXPECT_EQ(c.GetValue(hklm, app_paths, "Path"), Variant(std::string("C:\\Program Files\\Microsoft Office\\OFFICE11\\")));
+  EXPECT_EQ(c.GetValue(hklm, app_paths, "Path"),
+            Variant(std::string("C:\\Program Files\\Microsoft Office\\OFFICE11\\")));
   EXPECT_TRUE(c.DeleteKey(hklm, app_paths + "\\Sub"));
   EXPECT_TRUE(c.DeleteKey(hklm, app_paths));
 }
