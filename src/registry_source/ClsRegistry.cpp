@@ -33,7 +33,10 @@ class KeyGuard {
   KeyGuard& operator=(KeyGuard&&) = delete;
   ~KeyGuard() {
     if (handle_ != 0 && owned_ && !platform::is_predefined_root(handle_)) {
-      registry_->close_key(handle_);
+      try {
+        registry_->close_key(handle_);
+      } catch (...) {  // NOLINT(bugprone-empty-catch): a destructor must not throw; nothing is left to do
+      }
     }
   }
 
