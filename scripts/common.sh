@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Shared by test.sh and run.sh: package set-up and the Wine prefix of the
 # Windows build. Sourced, not run.
 
@@ -10,7 +11,7 @@ as_root() {
   if [ "$(id -u)" -eq 0 ]; then
     "$@"
   elif command -v sudo >/dev/null 2>&1; then
-    sudo DEBIAN_FRONTEND=noninteractive "$@"
+    sudo env DEBIAN_FRONTEND=noninteractive "$@"
   else
     echo "error: root rights are needed to install packages, and sudo is missing" >&2
     return 1
@@ -43,10 +44,10 @@ ensure_packages() {
   as_root apt-get install -y -qq --no-install-recommends "${available[@]}"
 }
 
-# What every build needs: CMake, the host compiler, GoogleTest (also its
+# One package a line. What every build needs: CMake, the host compiler, GoogleTest (also its
 # sources, built with the cross compiler), mingw-w64 and Wine.
 base_packages() {
-  echo cmake make g++ googletest libgtest-dev libgmock-dev g++-mingw-w64-x86-64-posix wine wine64
+  printf '%s\n' cmake make g++ googletest libgtest-dev libgmock-dev g++-mingw-w64-x86-64-posix wine wine64
   if grep -rqs --include=CMakeLists.txt 'benchmark' "$TELVORA_ROOT/CMakeLists.txt" "$TELVORA_ROOT/tests" \
     "$TELVORA_ROOT/bench" "$TELVORA_ROOT/benchmarks"; then
     echo libbenchmark-dev

@@ -2,10 +2,12 @@
 # Builds Telvora for Windows and starts it under Wine, setting the machine up
 # first. Needs a display ($DISPLAY); the Wine prefix is the build's own.
 set -uo pipefail
+# shellcheck source=scripts/common.sh
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 cd "$TELVORA_ROOT" || exit 1
 
-ensure_packages $(base_packages) || exit 1
+mapfile -t packages < <(base_packages)
+ensure_packages "${packages[@]}" || exit 1
 
 if [ ! -f src/forms/main.cpp ]; then
   echo "Telvora's windows are not built yet (src/forms/main.cpp is missing): nothing to start."

@@ -5,6 +5,7 @@
 # (", N skipped" when any were skipped) over all suites; exits non-zero on any
 # failure.
 set -uo pipefail
+# shellcheck source=scripts/common.sh
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 cd "$TELVORA_ROOT" || exit 1
 
@@ -128,7 +129,7 @@ summary() {
 }
 
 # --- set-up ---
-packages=($(base_packages))
+mapfile -t packages < <(base_packages)
 if [ -d tests/fuzz ]; then packages+=(clang libclang-rt-14-dev); fi
 # The end-to-end tests drive the real windows on a virtual X display.
 if [ -d tests/e2e ]; then packages+=(xvfb xauth xdotool imagemagick); fi

@@ -17,10 +17,10 @@ constexpr long no_access = 998;                // ERROR_NOACCESS: a null buffer 
 constexpr std::size_t max_sub_key_path = 260;  // MAX_PATH, without the terminator
 
 // Windows-1254 bytes 0x80..0x9F as Unicode.
-constexpr std::array<char16_t, 32> cp1254_high = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x008E, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x009E, 0x0178};
+constexpr std::array<char16_t, 32> cp1254_high = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                                  0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x008E, 0x008F,
+                                                  0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                                  0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x009E, 0x0178};
 
 char16_t to_unicode(unsigned char b) {
   if (b < 0x80) return b;
@@ -59,13 +59,11 @@ std::u16string fold(const std::string& name) {
   return out;
 }
 
-bool is_string_type(std::uint32_t type) {
-  return type == reg::sz || type == reg::expand_sz || type == reg::multi_sz;
-}
+bool is_string_type(std::uint32_t type) { return type == reg::sz || type == reg::expand_sz || type == reg::multi_sz; }
 
 std::uint32_t normalize_access(std::uint32_t sam) {
-  std::uint32_t mask = sam & ~(wow64_views | maximum_allowed | generic_read | generic_write | generic_execute |
-                               generic_all);
+  std::uint32_t mask =
+      sam & ~(wow64_views | maximum_allowed | generic_read | generic_write | generic_execute | generic_all);
   if (sam & (generic_read | generic_execute)) mask |= access::read;
   if (sam & generic_write) mask |= access::write;
   if (sam & generic_all) mask |= access::all;
@@ -212,8 +210,8 @@ Hkey EmulatedRegistry::new_handle(std::shared_ptr<Key> key, std::uint32_t access
   return h;
 }
 
-long EmulatedRegistry::open_path(Hkey root, const std::string& sub_key, std::uint32_t sam, bool create,
-                                 Hkey* result, std::uint32_t* disposition) {
+long EmulatedRegistry::open_path(Hkey root, const std::string& sub_key, std::uint32_t sam, bool create, Hkey* result,
+                                 std::uint32_t* disposition) {
   if (result == nullptr) return win::invalid_parameter;
   *result = 0;
   Handle base;
@@ -225,17 +223,12 @@ long EmulatedRegistry::open_path(Hkey root, const std::string& sub_key, std::uin
     if (name.size() > max_key_name) return create ? win::invalid_parameter : win::file_not_found;
   }
 
+  // Rights asked for by name must all be granted; MAXIMUM_ALLOWED adds
+  // whatever the root's policy allows.
   const bool read_only = read_only_[base.key->root];
-  const std::uint32_t wanted = normalize_access(sam);
-  std::uint32_t granted = wanted;
+  std::uint32_t granted = normalize_access(sam);
+  if (read_only && (granted & access::changing) != 0) return win::access_denied;
   if (sam & maximum_allowed) granted |= read_only ? access::read : access::all;
-  if (read_only && (granted & access::changing) != 0) {
-    if (sam & maximum_allowed) {
-      granted &= ~access::changing;
-    } else if (!create) {
-      return win::access_denied;
-    }
-  }
 
   std::shared_ptr<Key> key = base.key;
   bool created = false;
@@ -254,14 +247,13 @@ long EmulatedRegistry::open_path(Hkey root, const std::string& sub_key, std::uin
     }
     key = std::move(next);
   }
-  if (read_only && (granted & access::changing) != 0) return win::access_denied;
   if (disposition != nullptr) *disposition = created ? 1 : 2;
   *result = new_handle(std::move(key), granted);
   return win::success;
 }
 
-long EmulatedRegistry::open_key_ex(Hkey root, const std::string& sub_key, std::uint32_t /*options*/,
-                                   std::uint32_t sam, Hkey* result) {
+long EmulatedRegistry::open_key_ex(Hkey root, const std::string& sub_key, std::uint32_t /*options*/, std::uint32_t sam,
+                                   Hkey* result) {
   long code = 0;
   if (injected_fault(Call::open_key_ex, &code)) {
     if (result != nullptr) *result = 0;
@@ -307,8 +299,8 @@ long EmulatedRegistry::create_key_ex(Hkey root, const std::string& sub_key, std:
   return open_path(root, sub_key, sam, true, result, disposition);
 }
 
-long EmulatedRegistry::query_value_ex(Hkey key, const std::string& value_name, std::uint32_t* type,
-                                      std::uint8_t* data, std::uint32_t* size) {
+long EmulatedRegistry::query_value_ex(Hkey key, const std::string& value_name, std::uint32_t* type, std::uint8_t* data,
+                                      std::uint32_t* size) {
   long code = 0;
   if (injected_fault(Call::query_value_ex, &code)) return code;
   if (data != nullptr && size == nullptr) return win::invalid_parameter;

@@ -176,6 +176,9 @@ TEST(FileErrors, CarryTheRuntimeNumbers) {
   expect_runtime_error(76, "Path not found", [&] { TextFile file(missing_folder, OpenMode::append); });
   expect_runtime_error(76, "Path not found", [&] { platform::read_file_bytes(missing_folder); });
   expect_runtime_error(53, "File not found", [&] { platform::read_file_bytes(folder.file("missing.reg")); });
+  put_bytes(folder.file("plain.txt"), "");  // a file where a folder should be
+  expect_runtime_error(76, "Path not found",
+                       [&] { TextFile file(folder.file("plain.txt") + "\\x.reg", OpenMode::write); });
   expect_runtime_error(70, "Permission denied", [&] { TextFile file(folder.file("sub"), OpenMode::write); });
   expect_runtime_error(70, "Permission denied", [&] { platform::read_file_bytes(folder.file("sub")); });
   expect_runtime_error(75, "Path/File access error", [&] { TextFile file("", OpenMode::write); });
