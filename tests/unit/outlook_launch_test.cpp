@@ -93,7 +93,7 @@ TEST(ProfileImportCommand, QuotesBothPathsSoThatBlanksNeitherSplitNorRedirectThe
 }
 
 TEST(ProfileImportLaunch, RaisesFileNotFoundWhenTheFolderHoldsNoOutlook) {
-  telvora_test::ScratchFolder empty("Boş");
+  telvora_test::UserFolder empty("Boş");
   try {
     outlook::LaunchProfileImport(empty.file(""), empty.file("") + "Temp_Profile.PRF");
     FAIL() << "no error raised";

@@ -11,7 +11,7 @@
 
 namespace {
 
-using telvora_test::ScratchFolder;
+using telvora_test::UserFolder;
 
 std::vector<std::string> split_crlf(const std::string& text) {
   std::vector<std::string> lines;
@@ -64,7 +64,7 @@ TEST(ProfileText, TakesEachInputAsItIsAndKeepsTheServerNamesApart) {
 }
 
 TEST(ProfileFile, HoldsTheTextInTheAnsiCodePageEndingInOneLineEnd) {
-  ScratchFolder folder("Geçici Klasör ışğ");
+  UserFolder folder("Geçici Klasör ışğ");
   const std::string path = folder.file("") + "Temp_Profile.PRF";
   const std::string text = outlook::BuildProfileText("şule@örnek.com", "Şule Işık Çağ", "mail.örnek.com", "mail.örnek.com");
 
@@ -80,7 +80,7 @@ TEST(ProfileFile, HoldsTheTextInTheAnsiCodePageEndingInOneLineEnd) {
 }
 
 TEST(ProfileFile, ReplacesAnEarlierLongerFileWhole) {
-  ScratchFolder folder("Geçici Klasör ışğ");
+  UserFolder folder("Geçici Klasör ışğ");
   const std::string path = folder.file("") + "Temp_Profile.PRF";
   outlook::WriteProfileFile(path, std::string(5000, 'x'));
   outlook::WriteProfileFile(path, "short");
@@ -88,7 +88,7 @@ TEST(ProfileFile, ReplacesAnEarlierLongerFileWhole) {
 }
 
 TEST(ProfileFile, RaisesTheFileServiceErrorForAMissingFolder) {
-  ScratchFolder folder("Geçici Klasör ışğ");
+  UserFolder folder("Geçici Klasör ışğ");
   const std::string path = folder.file("") + "yok" + "\\Temp_Profile.PRF";
   try {
     outlook::WriteProfileFile(path, "x");

@@ -4,7 +4,6 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -22,7 +21,7 @@ namespace {
 using platform::EmulatedRegistry;
 using telvora_test::MessageBoxCall;
 using telvora_test::press;
-using telvora_test::ScratchFolder;
+using telvora_test::UserFolder;
 using telvora_test::ScriptedUi;
 using telvora_test::WindowCall;
 namespace f1 = forms::form1;
@@ -54,6 +53,13 @@ class SetupRun : public ::testing::Test {
   }
 
   std::filesystem::path profile_file() const { return temp_.root() / "Temp_Profile.PRF"; }
+  // The profile path as the run forms it: the folder the system reports, one
+  // final backslash, the file name.
+  std::string profile_path() const {
+    std::string folder = temp_.file("");
+    if (folder.back() != '\\') folder += '\\';
+    return folder + "Temp_Profile.PRF";
+  }
 
   // Ends the run from the completion window's own button.
   void press_kapat_when_completion_shows() {
@@ -62,35 +68,53 @@ class SetupRun : public ::testing::Test {
     };
   }
 
-  ScratchFolder temp_;
+  UserFolder temp_;
   telvora_test::TempFolderOverride use_temp_;
   EmulatedRegistry registry_;
   ScriptedUi ui_;
 };
 
-#ifndef _WIN32
-// An OUTLOOK.EXE that records what it was started with, one argument a line.
-void make_outlook_stand_in(const std::filesystem::path& folder) {
+// Puts the recording stand-in in the folder as OUTLOOK.EXE; it writes how it
+// was started to OUTLOOK.EXE.txt beside itself.
+std::filesystem::path install_outlook_stand_in(const std::filesystem::path& folder) {
   std::filesystem::create_directories(folder);
   const auto program = folder / "OUTLOOK.EXE";
-  std::ofstream(program) << "#!/bin/sh\nprintf '%s\\n' \"$0\" \"$@\" > \"$(dirname \"$0\")/received.tmp\"\n"
-                            "mv \"$(dirname \"$0\")/received.tmp\" \"$(dirname \"$0\")/received.txt\"\n";
-  std::filesystem::permissions(program, std::filesystem::perms::owner_all);
+  std::filesystem::copy_file(TELVORA_ARG_RECORDER, program);
+  std::filesystem::permissions(program, std::filesystem::perms::owner_all, std::filesystem::perm_options::add);
+  return program;
 }
 
-std::vector<std::string> wait_for_lines(const std::filesystem::path& file) {
-  for (int i = 0; i < 500 && !std::filesystem::exists(file); ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+// What the stand-in recorded: on Windows the show-window value first, then
+// its arguments, one a line.
+std::vector<std::string> wait_for_record(const std::filesystem::path& program) {
+  const std::string path = telvora_test::utf8_of(program) + ".txt";
+  for (int i = 0; i < 300 && !platform::file_exists(path); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
+  if (!platform::file_exists(path)) return {"<not started>"};
+  std::string text = platform::read_file_bytes(path);
+#ifdef _WIN32
+  text = platform::ansi_to_utf8(text);  // the program got its arguments in the ANSI code page
+#endif
   std::vector<std::string> lines;
-  std::ifstream in(file);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  std::size_t start = 0;
+  for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+    lines.push_back(text.substr(start, end - start));
+  }
   return lines;
 }
 
+std::vector<std::string> expected_record(const std::string& profile_path) {
+#ifdef _WIN32
+  return {"show=7", "/importprf", profile_path};  // minimised, without the focus
+#else
+  return {"/importprf", profile_path};
+#endif
+}
+
 TEST_F(SetupRun, OutlookWritesTheProfileStartsOutlookOnItAndEnds) {
-  ScratchFolder office("Ofis Klasörü");
-  make_outlook_stand_in(office.root());
+  UserFolder office("Ofis Klasörü");
+  const auto outlook = install_outlook_stand_in(office.root());
   register_outlook(telvora_test::utf8_of(office.root()));  // no final separator: the run adds one
   press_kapat_when_completion_shows();
 
@@ -106,18 +130,15 @@ TEST_F(SetupRun, OutlookWritesTheProfileStartsOutlookOnItAndEnds) {
                        "\r\n");
   EXPECT_NE(bytes.find("\r\nDisplayName=\xDEule I\xFE\xFDk\r\n"), std::string::npos);
 
-  // The stand-in got the profile path whole, blanks and Turkish letters in it.
-  const auto received = wait_for_lines(office.root() / "received.txt");
-  ASSERT_EQ(received.size(), 3U);
-  EXPECT_EQ(received[0], telvora_test::utf8_of(office.root()) + "/OUTLOOK.EXE");
-  EXPECT_EQ(received[1], "/importprf");
-  EXPECT_EQ(received[2], temp_.file("") + "\\Temp_Profile.PRF");
-  EXPECT_TRUE(platform::file_exists(received[2]));
+  // The stand-in got the profile path whole, blanks in it.
+  const auto record = wait_for_record(outlook);
+  EXPECT_EQ(record, expected_record(profile_path()));
+  EXPECT_TRUE(platform::file_exists(profile_path()));
 }
 
 TEST_F(SetupRun, OutlookRegisteredAsAnExpandableStringIsStarted) {
-  ScratchFolder office("Program Files");
-  make_outlook_stand_in(office.root() / "Office16");
+  UserFolder office("Program Files");
+  const auto outlook = install_outlook_stand_in(office.root() / "Office16");
   telvora_test::ScopedEnv program_files("TELVORA_TEST_PROGRAMFILES", telvora_test::utf8_of(office.root()));
   register_outlook("%TELVORA_TEST_PROGRAMFILES%\\Office16\\", platform::reg::expand_sz);
   registry_.set_read_only(platform::hkey::local_machine, true);  // a standard user
@@ -125,11 +146,8 @@ TEST_F(SetupRun, OutlookRegisteredAsAnExpandableStringIsStarted) {
   EXPECT_EQ(run("Ali", "ali@ornek.com", 0), 0);  // closed from its frame
 
   EXPECT_EQ(ui_.window_calls, std::vector<WindowCall>{kCompletionShown});
-  const auto received = wait_for_lines(office.root() / "Office16" / "received.txt");
-  ASSERT_EQ(received.size(), 3U);
-  EXPECT_EQ(received[1], "/importprf");
+  EXPECT_EQ(wait_for_record(outlook), expected_record(profile_path()));
 }
-#endif
 
 TEST_F(SetupRun, OutlookNotRegisteredIsToldAndNothingIsWritten) {
   for (int press_count = 1; press_count <= 2; ++press_count) {
@@ -144,7 +162,7 @@ TEST_F(SetupRun, OutlookNotRegisteredIsToldAndNothingIsWritten) {
 }
 
 TEST_F(SetupRun, FailedOutlookStartIsShownWithItsNumberAndEndsTheProgram) {
-  ScratchFolder office("Boş Klasör");
+  UserFolder office("Boş Klasör");
   register_outlook(office.file(""));
 
   EXPECT_EQ(run("Ali", "ali@ornek.com", 0), 1);

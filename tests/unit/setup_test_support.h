@@ -9,6 +9,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -55,6 +56,38 @@ class ScopedEnv {
   }
   std::string name_;
   std::optional<std::string> old_;
+};
+
+// A folder named as a user's folder may be: with a blank and Turkish letters
+// where the file system can hold them, else with the letters folded to
+// ASCII (Wine without a UTF-8 host locale stores no such name), removed
+// afterwards.
+class UserFolder {
+ public:
+  explicit UserFolder(const std::string& name) : base_("setup") {
+    std::error_code error;
+    root_ = base_.root() / path_of(name);
+    if (std::filesystem::create_directory(root_, error); !error) return;
+    root_ = base_.root() / path_of(ascii_folded(name));
+    std::filesystem::create_directories(root_);
+  }
+  const std::filesystem::path& root() const { return root_; }
+  // The UTF-8 path of a name inside the folder; "" gives the folder with a
+  // final separator.
+  std::string file(const std::string& name) const { return utf8_of(root_ / path_of(name)); }
+
+ private:
+  static std::string ascii_folded(std::string text) {
+    const std::pair<const char*, const char*> letters[] = {{"ç", "c"}, {"ğ", "g"}, {"ı", "i"}, {"ö", "o"},
+                                                           {"ş", "s"}, {"ü", "u"}, {"Ç", "C"}, {"Ğ", "G"},
+                                                           {"İ", "I"}, {"Ö", "O"}, {"Ş", "S"}, {"Ü", "U"}};
+    for (const auto& [turkish, ascii] : letters) {
+      for (std::size_t at; (at = text.find(turkish)) != std::string::npos;) text.replace(at, 2, ascii);
+    }
+    return text;
+  }
+  ScratchFolder base_;
+  std::filesystem::path root_;
 };
 
 // Makes the scratch folder the user's temporary folder, as the system reports
