@@ -97,6 +97,7 @@ class EmulatedRegistry : public Registry {
     std::string name;
     std::uint32_t type = 0;
     std::vector<std::uint8_t> data;
+    bool live = true;
   };
   struct Handle {
     std::shared_ptr<Key> key;

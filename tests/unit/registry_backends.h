@@ -110,9 +110,7 @@ class RegistryFixture : public ::testing::Test {
   const std::string& scratch_path() const { return scratch_path_; }
   bool is_emulated() const { return Backend::emulated; }
   // The emulated registry's test controls; null on the other backends.
-  platform::EmulatedRegistry* emulated() {
-    return Backend::emulated ? static_cast<platform::EmulatedRegistry*>(registry_.get()) : nullptr;
-  }
+  platform::EmulatedRegistry* emulated() { return dynamic_cast<platform::EmulatedRegistry*>(registry_.get()); }
   // For a test that leaves a handle open on purpose (a failing close).
   void allow_open_handles() { check_handles_ = false; }
 
