@@ -50,8 +50,8 @@ std::string account_key(const std::string& email) { return std::string(kAccounts
 
 TEST(ExpressAccount, FirstAccountCreatesTheStoreAndWritesTheValuesInOrder) {
   EmulatedRegistry registry;
-  ASSERT_TRUE(express::WriteExpressAccount("Ayşe@örnek.com ", "Ayşe Işık", "mail.örnek.com ", "mail.örnek.com ",
-                                           registry));
+  ASSERT_TRUE(
+      express::WriteExpressAccount("Ayşe@örnek.com ", "Ayşe Işık", "mail.örnek.com ", "mail.örnek.com ", registry));
   // The emulated registry lists values in the order they were made.
   EXPECT_EQ(stored_values(registry, platform::hkey::current_user, account_key("Ayşe@örnek.com ")),
             expected_account("Ayşe@örnek.com ", "Ayşe Işık", "mail.örnek.com ", "mail.örnek.com "));

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -86,25 +88,36 @@ TEST(CompletionWindow, KapatEndsTheProcessWhileTheMainWindowIsOpen) {
   EXPECT_TRUE(ui.boxes.empty());
 }
 
-// A user interface that refuses a property change, as the window layer may.
+// A user interface whose list refuses an item, with the given failure.
+template <typename Failure>
 class RefusingUi : public ScriptedUi {
  public:
-  void add_item(platform::ControlId, const std::string&) override {
-    throw platform::RuntimeError(380, "Telvora", "Invalid property value");
-  }
+  explicit RefusingUi(Failure failure) : failure_(std::move(failure)) {}
+  void add_item(platform::ControlId, const std::string&) override { throw failure_; }
+
+ private:
+  Failure failure_;
 };
 
-TEST(EscapedError, IsShownWithNumberAndDescriptionAndEndsTheProcessWithCode1) {
-  RefusingUi ui;
+template <typename Failure>
+void expect_reported_and_ended(Failure failure, const std::string& message) {
+  RefusingUi<Failure> ui(std::move(failure));
   try {
     forms::on_load(ui, forms::Form1);
-    FAIL() << "the process did not end";
+    ADD_FAILURE() << "the process did not end";
   } catch (const telvora_test::ProcessEnded& ended) {
     EXPECT_EQ(ended.exit_code, 1);
   }
-  EXPECT_EQ(ui.boxes,
-            (std::vector<MessageBoxCall>{{"Çalışma zamanı hatası '380':\r\n\r\nInvalid property value", 16, "Telvora"}}));
+  EXPECT_EQ(ui.boxes, (std::vector<MessageBoxCall>{{message, 16, "Telvora"}}));
   EXPECT_EQ(ui.calls_after_end, 0);
+}
+
+TEST(EscapedError, IsShownWithNumberAndDescriptionAndEndsTheProcessWithCode1) {
+  expect_reported_and_ended(platform::RuntimeError(380, "Telvora", "Invalid property value"),
+                            "Çalışma zamanı hatası '380':\r\n\r\nInvalid property value");
+  // Failures of the library never unwind into the window layer either.
+  expect_reported_and_ended(std::bad_alloc(), "Çalışma zamanı hatası '7':\r\n\r\nOut of memory");
+  expect_reported_and_ended(std::length_error("basic_string"), "Çalışma zamanı hatası '51':\r\n\r\nInternal error");
 }
 
 }  // namespace

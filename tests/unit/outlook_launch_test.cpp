@@ -35,25 +35,26 @@ TEST_P(OutlookFolder, IsTheRegisteredPathWithItsReferencesExpanded) {
   EXPECT_EQ(registry.open_handles(), 0U);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Registrations, OutlookFolder,
-    ::testing::Values(
-        FolderCase{"plain", platform::reg::sz, "C:\\Ofis\\", "C:\\Ofis\\"},
-        FolderCase{"no final separator", platform::reg::sz, "C:\\Ofis", "C:\\Ofis"},
-        FolderCase{"expandable", platform::reg::expand_sz, "%TELVORA_TEST_OFFICE%\\Office16\\",
-                   "C:\\Program Files\\Ofis Paketi\\Office16\\"},
-        FolderCase{"reference in a plain string", platform::reg::sz, "%TELVORA_TEST_OFFICE%",
-                   "C:\\Program Files\\Ofis Paketi"},
-        FolderCase{"unknown reference", platform::reg::expand_sz, "%TELVORA_NO_SUCH_NAME%\\x", "%TELVORA_NO_SUCH_NAME%\\x"},
-        FolderCase{"Turkish folder", platform::reg::sz, "D:\\Programlar\\Ofis Çalışma", "D:\\Programlar\\Ofis Çalışma"},
-        FolderCase{"empty text", platform::reg::sz, "", ""}),
-    [](const auto& info) {
-      std::string name = info.param.what;
-      for (char& c : name) {
-        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-      }
-      return name;
-    });
+INSTANTIATE_TEST_SUITE_P(Registrations, OutlookFolder,
+                         ::testing::Values(FolderCase{"plain", platform::reg::sz, "C:\\Ofis\\", "C:\\Ofis\\"},
+                                           FolderCase{"no final separator", platform::reg::sz, "C:\\Ofis", "C:\\Ofis"},
+                                           FolderCase{"expandable", platform::reg::expand_sz,
+                                                      "%TELVORA_TEST_OFFICE%\\Office16\\",
+                                                      "C:\\Program Files\\Ofis Paketi\\Office16\\"},
+                                           FolderCase{"reference in a plain string", platform::reg::sz,
+                                                      "%TELVORA_TEST_OFFICE%", "C:\\Program Files\\Ofis Paketi"},
+                                           FolderCase{"unknown reference", platform::reg::expand_sz,
+                                                      "%TELVORA_NO_SUCH_NAME%\\x", "%TELVORA_NO_SUCH_NAME%\\x"},
+                                           FolderCase{"Turkish folder", platform::reg::sz,
+                                                      "D:\\Programlar\\Ofis Çalışma", "D:\\Programlar\\Ofis Çalışma"},
+                                           FolderCase{"empty text", platform::reg::sz, "", ""}),
+                         [](const auto& info) {
+                           std::string name = info.param.what;
+                           for (char& c : name) {
+                             if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                           }
+                           return name;
+                         });
 
 TEST(OutlookFolderLookup, IsEmptyWhenNothingIsRegistered) {
   EmulatedRegistry registry;

@@ -66,14 +66,17 @@ TEST(ProfileText, TakesEachInputAsItIsAndKeepsTheServerNamesApart) {
 TEST(ProfileFile, HoldsTheTextInTheAnsiCodePageEndingInOneLineEnd) {
   UserFolder folder("Geçici Klasör ışğ");
   const std::string path = folder.file("") + "Temp_Profile.PRF";
-  const std::string text = outlook::BuildProfileText("şule@örnek.com", "Şule Işık Çağ", "mail.örnek.com", "mail.örnek.com");
+  const std::string text =
+      outlook::BuildProfileText("şule@örnek.com", "Şule Işık Çağ", "mail.örnek.com", "mail.örnek.com");
 
   outlook::WriteProfileFile(path, text);
 
   const std::string bytes = platform::read_file_bytes(path);
   EXPECT_EQ(bytes, platform::utf8_to_ansi(text) + "\r\n");
   // Windows-1254: Ş DE, u, l, e, blank, I, ş FE, ı FD, k, blank, Ç C7, a, ğ F0
-  EXPECT_NE(bytes.find("DisplayName=\xDEule I\xFE\xFDk \xC7" "a\xF0\r\n"), std::string::npos);
+  EXPECT_NE(bytes.find("DisplayName=\xDEule I\xFE\xFDk \xC7"
+                       "a\xF0\r\n"),
+            std::string::npos);
   EXPECT_EQ(bytes.substr(bytes.size() - 30), "LeaveOnServer=PT_LONG,0x1000\r\n");
   EXPECT_EQ(bytes.find('\n'), bytes.find('\r') + 1);  // no bare LF, no byte-order mark before line 1
   EXPECT_EQ(bytes.rfind("[General]", 0), 0U);

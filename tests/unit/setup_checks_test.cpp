@@ -3,9 +3,9 @@
 #include <string>
 
 #include "forms/controls.h"
+#include "scripted_ui.h"
 #include "setup/Module1.h"
 #include "setup/PrepareAccountData.h"
-#include "scripted_ui.h"
 #include "setup_test_support.h"
 
 namespace {
@@ -88,23 +88,22 @@ TEST_P(AcceptedInput, DerivesTheAccountFromTheTextsAsTyped) {
   EXPECT_TRUE(ui.focus_moves.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Checks, AcceptedInput,
-    ::testing::Values(Accepted{"plain", "Ayşe Yılmaz", "ayse@ornek.com.tr", "ornek.com.tr"},
-                      Accepted{"name of tabs", "\t\t", "a@b", "b"},
-                      Accepted{"address of tabs and at sign", "Ali", "\t@\t", "\t"},
-                      Accepted{"at sign first", "Ali", "@ornek.com", "ornek.com"},
-                      Accepted{"at sign last", "Ali", "ali@", ""},
-                      Accepted{"two at signs", "Ali", "a@b@c", "b@c"},
-                      Accepted{"blanks around", " Ali ", "  ali@ornek.com  ", "ornek.com  "},
-                      Accepted{"Turkish domain", "Ali", "ali@çağ.com.tr", "çağ.com.tr"}),
-    [](const auto& info) {
-      std::string name = info.param.what;
-      for (char& c : name) {
-        if (c == ' ') c = '_';
-      }
-      return name;
-    });
+INSTANTIATE_TEST_SUITE_P(Checks, AcceptedInput,
+                         ::testing::Values(Accepted{"plain", "Ayşe Yılmaz", "ayse@ornek.com.tr", "ornek.com.tr"},
+                                           Accepted{"name of tabs", "\t\t", "a@b", "b"},
+                                           Accepted{"address of tabs and at sign", "Ali", "\t@\t", "\t"},
+                                           Accepted{"at sign first", "Ali", "@ornek.com", "ornek.com"},
+                                           Accepted{"at sign last", "Ali", "ali@", ""},
+                                           Accepted{"two at signs", "Ali", "a@b@c", "b@c"},
+                                           Accepted{"blanks around", " Ali ", "  ali@ornek.com  ", "ornek.com  "},
+                                           Accepted{"Turkish domain", "Ali", "ali@çağ.com.tr", "çağ.com.tr"}),
+                         [](const auto& info) {
+                           std::string name = info.param.what;
+                           for (char& c : name) {
+                             if (c == ' ') c = '_';
+                           }
+                           return name;
+                         });
 
 TEST(Reminder, NamesTheChosenProgramAndComesAfterTheChecks) {
   struct Case {

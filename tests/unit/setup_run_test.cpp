@@ -21,8 +21,8 @@ namespace {
 using platform::EmulatedRegistry;
 using telvora_test::MessageBoxCall;
 using telvora_test::press;
-using telvora_test::UserFolder;
 using telvora_test::ScriptedUi;
+using telvora_test::UserFolder;
 using telvora_test::WindowCall;
 namespace f1 = forms::form1;
 
@@ -78,7 +78,7 @@ class SetupRun : public ::testing::Test {
 // was started to OUTLOOK.EXE.txt beside itself.
 std::filesystem::path install_outlook_stand_in(const std::filesystem::path& folder) {
   std::filesystem::create_directories(folder);
-  const auto program = folder / "OUTLOOK.EXE";
+  auto program = folder / "OUTLOOK.EXE";
   std::filesystem::copy_file(TELVORA_ARG_RECORDER, program);
   std::filesystem::permissions(program, std::filesystem::perms::owner_all, std::filesystem::perm_options::add);
   return program;
@@ -125,8 +125,8 @@ TEST_F(SetupRun, OutlookWritesTheProfileStartsOutlookOnItAndEnds) {
   EXPECT_EQ(ui_.calls_after_end, 0);
 
   const std::string bytes = platform::read_file_bytes(telvora_test::utf8_of(profile_file()));
-  EXPECT_EQ(bytes, platform::utf8_to_ansi(outlook::BuildProfileText("şule@örnek.com", "Şule Işık", "mail.örnek.com",
-                                                                    "mail.örnek.com")) +
+  EXPECT_EQ(bytes, platform::utf8_to_ansi(
+                       outlook::BuildProfileText("şule@örnek.com", "Şule Işık", "mail.örnek.com", "mail.örnek.com")) +
                        "\r\n");
   EXPECT_NE(bytes.find("\r\nDisplayName=\xDEule I\xFE\xFDk\r\n"), std::string::npos);
 
@@ -167,9 +167,9 @@ TEST_F(SetupRun, FailedOutlookStartIsShownWithItsNumberAndEndsTheProgram) {
 
   EXPECT_EQ(run("Ali", "ali@ornek.com", 0), 1);
 
-  EXPECT_EQ(ui_.boxes, (std::vector<MessageBoxCall>{{kOutlookReminder, 64, "Telvora"},
-                                                    {"Çalışma zamanı hatası '53':\r\n\r\nFile not found", 16,
-                                                     "Telvora"}}));
+  EXPECT_EQ(ui_.boxes,
+            (std::vector<MessageBoxCall>{{kOutlookReminder, 64, "Telvora"},
+                                         {"Çalışma zamanı hatası '53':\r\n\r\nFile not found", 16, "Telvora"}}));
   EXPECT_TRUE(ui_.window_calls.empty());
   EXPECT_TRUE(std::filesystem::exists(profile_file()));  // written before the start; it stays
 }
@@ -201,8 +201,9 @@ TEST_F(SetupRun, ExpressWritesTheAccountAndEndsWhenTheCompletionWindowCloses) {
 
   EXPECT_EQ(ui_.boxes, (std::vector<MessageBoxCall>{{kExpressReminder, 64, "Telvora"}}));
   EXPECT_EQ(ui_.window_calls, std::vector<WindowCall>{kCompletionShown});
-  const auto values = telvora_test::stored_values(
-      registry_, platform::hkey::current_user, "Software\\Microsoft\\Internet Account Manager\\Accounts\\ayse@ornek.com");
+  const auto values =
+      telvora_test::stored_values(registry_, platform::hkey::current_user,
+                                  "Software\\Microsoft\\Internet Account Manager\\Accounts\\ayse@ornek.com");
   ASSERT_TRUE(values.has_value());
   EXPECT_EQ(values->size(), 23U);
   EXPECT_FALSE(std::filesystem::exists(profile_file()));

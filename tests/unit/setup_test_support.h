@@ -96,7 +96,8 @@ class TempFolderOverride {
  public:
   explicit TempFolderOverride(const std::string& folder)
 #ifdef _WIN32
-      : tmp_("TMP", folder), temp_("TEMP", folder)
+      : tmp_("TMP", folder),
+        temp_("TEMP", folder)
 #else
       : tmpdir_("TMPDIR", folder)
 #endif
@@ -122,7 +123,8 @@ inline void PrintTo(const StoredValue& v, std::ostream* os) {
   *os << "{" << v.name << ", type " << v.type << ", ";
   if (v.type == platform::reg::dword && v.data.size() == 4) {
     *os << (static_cast<unsigned char>(v.data[0]) | static_cast<unsigned char>(v.data[1]) << 8 |
-            static_cast<unsigned char>(v.data[2]) << 16 | static_cast<unsigned>(static_cast<unsigned char>(v.data[3])) << 24);
+            static_cast<unsigned char>(v.data[2]) << 16 |
+            static_cast<unsigned>(static_cast<unsigned char>(v.data[3])) << 24);
   } else {
     *os << '"' << v.data << '"';
   }
@@ -162,17 +164,16 @@ inline std::string dword_bytes(std::uint32_t v) {
           static_cast<char>((v >> 24) & 0xFF)};
 }
 
-
 // Writes a string value of the given type, creating the key.
 inline void put_string(platform::Registry& registry, platform::Hkey root, const std::string& sub_key,
                        const std::string& name, std::uint32_t type, const std::string& utf8) {
   platform::Hkey key = 0;
   ASSERT_EQ(registry.create_key(root, platform::utf8_to_ansi(sub_key), &key), platform::win::success);
   const std::string data = platform::utf8_to_ansi(utf8) + std::string(1, '\0');
-  ASSERT_EQ(registry.set_value_ex(key, platform::utf8_to_ansi(name), type,
-                                  reinterpret_cast<const std::uint8_t*>(data.data()),
-                                  static_cast<std::uint32_t>(data.size())),
-            platform::win::success);
+  ASSERT_EQ(
+      registry.set_value_ex(key, platform::utf8_to_ansi(name), type, reinterpret_cast<const std::uint8_t*>(data.data()),
+                            static_cast<std::uint32_t>(data.size())),
+      platform::win::success);
   registry.close_key(key);
 }
 
@@ -181,10 +182,10 @@ inline void put_bytes(platform::Registry& registry, platform::Hkey root, const s
                       const std::string& name, std::uint32_t type, const std::string& data) {
   platform::Hkey key = 0;
   ASSERT_EQ(registry.create_key(root, platform::utf8_to_ansi(sub_key), &key), platform::win::success);
-  ASSERT_EQ(registry.set_value_ex(key, platform::utf8_to_ansi(name), type,
-                                  reinterpret_cast<const std::uint8_t*>(data.data()),
-                                  static_cast<std::uint32_t>(data.size())),
-            platform::win::success);
+  ASSERT_EQ(
+      registry.set_value_ex(key, platform::utf8_to_ansi(name), type, reinterpret_cast<const std::uint8_t*>(data.data()),
+                            static_cast<std::uint32_t>(data.size())),
+      platform::win::success);
   registry.close_key(key);
 }
 
