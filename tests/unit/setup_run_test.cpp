@@ -192,7 +192,7 @@ TEST_F(SetupRun, MissingTemporaryFolderEndsTheProgramWithTheFileError) {
   EXPECT_EQ(run("Ali", "ali@ornek.com", 0), 1);
 
   ASSERT_EQ(ui_.boxes.size(), 2U);
-  EXPECT_EQ(ui_.boxes[1].text.rfind("Çalışma zamanı hatası '", 0), 0U) << ui_.boxes[1].text;
+  EXPECT_EQ(ui_.boxes[1], (MessageBoxCall{"Çalışma zamanı hatası '76':\r\n\r\nPath not found", 16, "Telvora"}));
   EXPECT_TRUE(ui_.window_calls.empty());
 }
 
