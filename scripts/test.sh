@@ -93,32 +93,24 @@ build_preset() {
   cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset" -j "${TELVORA_JOBS:-2}"
 }
 
-# Fuzzers (only when tests/fuzz exists): preset fuzz, each fuzzer run for a
-# bounded time; a fuzzer that ends in error counts as one failure.
+# Fuzzers (only when tests/fuzz exists): scripts/fuzz.sh builds them, replays
+# the kept regression inputs, fuzzes each for a bounded time and keeps any
+# input that fails; its last line is "N passed, N failed".
 run_fuzzers() {
   [ -d tests/fuzz ] || return 0
-  if ! build_preset fuzz; then
-    step_failed "build of the fuzzers"
-    return
+  echo "== fuzzers"
+  local out last p f
+  out=$(bash scripts/fuzz.sh)
+  printf '%s\n' "$out" | sed '$d'
+  last=$(printf '%s\n' "$out" | tail -n 1)
+  if [[ "$last" =~ ^([0-9]+)\ passed,\ ([0-9]+)\ failed$ ]]; then
+    p=${BASH_REMATCH[1]}
+    f=${BASH_REMATCH[2]}
+    echo "== fuzzers: $p passed, $f failed"
+    add_counts "$p" "$f"
+  else
+    step_failed "fuzzers"
   fi
-  local fuzzer name corpus
-  while IFS= read -r fuzzer; do
-    name=$(basename "$fuzzer")
-    corpus="tests/fuzz/corpus/${name%_fuzzer}"
-    echo "== fuzzing $name for ${TELVORA_FUZZ_SECONDS:-30} s"
-    local args=("-max_total_time=${TELVORA_FUZZ_SECONDS:-30}" "-print_final_stats=0")
-    if [ -d "$corpus" ]; then
-      # A copy, so the repository's corpus stays as it is.
-      rm -rf "build/fuzz/corpus/$name" && mkdir -p "build/fuzz/corpus/$name" && cp -r "$corpus/." "build/fuzz/corpus/$name/"
-      args+=("build/fuzz/corpus/$name")
-    fi
-    if timeout $((${TELVORA_FUZZ_SECONDS:-30} + 120)) "$fuzzer" "${args[@]}" >"build/fuzz/$name.log" 2>&1; then
-      add_counts 1 0
-    else
-      tail -n 40 "build/fuzz/$name.log"
-      add_counts 0 1
-    fi
-  done < <(find build/fuzz -type f -perm -u+x -name '*_fuzzer' | sort)
 }
 
 summary() {
