@@ -193,8 +193,10 @@ Hkey EmulatedRegistry::new_handle(std::shared_ptr<Key> key, std::uint32_t access
   return h;
 }
 
-long EmulatedRegistry::open_path(Hkey root, const std::string& sub_key, std::uint32_t sam, bool create, Hkey* result,
-                                 std::uint32_t* disposition) {
+long EmulatedRegistry::open_path(Hkey root, const std::string& sub_key_arg, std::uint32_t sam, bool create,
+                                 Hkey* result, std::uint32_t* disposition) {
+  // The A functions take C strings: a name ends at its first NUL.
+  const std::string sub_key(sub_key_arg.c_str());
   if (result == nullptr) return win::invalid_parameter;
   *result = 0;
   Handle base;
@@ -282,8 +284,10 @@ long EmulatedRegistry::create_key_ex(Hkey root, const std::string& sub_key, std:
   return open_path(root, sub_key, sam, true, result, disposition);
 }
 
-long EmulatedRegistry::query_value_ex(Hkey key, const std::string& value_name, std::uint32_t* type, std::uint8_t* data,
-                                      std::uint32_t* size) {
+long EmulatedRegistry::query_value_ex(Hkey key, const std::string& value_name_arg, std::uint32_t* type,
+                                      std::uint8_t* data, std::uint32_t* size) {
+  // The A functions take C strings: a name ends at its first NUL.
+  const std::string value_name(value_name_arg.c_str());
   long code = 0;
   if (injected_fault(Call::query_value_ex, &code)) return code;
   if (data != nullptr && size == nullptr) return win::invalid_parameter;
@@ -311,8 +315,10 @@ long EmulatedRegistry::query_value_ex(Hkey key, const std::string& value_name, s
   return win::success;
 }
 
-long EmulatedRegistry::put_value(Hkey key, const std::string& value_name, std::uint32_t type,
+long EmulatedRegistry::put_value(Hkey key, const std::string& value_name_arg, std::uint32_t type,
                                  std::vector<std::uint8_t> data) {
+  // The A functions take C strings: a name ends at its first NUL.
+  const std::string value_name(value_name_arg.c_str());
   Handle h;
   if (const long rc = resolve(key, access::set_value, &h); rc != win::success) return rc;
   if (value_name.size() > max_value_name) return win::invalid_parameter;
@@ -394,7 +400,9 @@ long EmulatedRegistry::enum_value(Hkey key, std::uint32_t index, char* name, std
   return win::success;
 }
 
-long EmulatedRegistry::delete_key(Hkey key, const std::string& sub_key) {
+long EmulatedRegistry::delete_key(Hkey key, const std::string& sub_key_arg) {
+  // The A functions take C strings: a name ends at its first NUL.
+  const std::string sub_key(sub_key_arg.c_str());
   long code = 0;
   if (injected_fault(Call::delete_key, &code)) return code;
   Handle h;
@@ -418,7 +426,9 @@ long EmulatedRegistry::delete_key(Hkey key, const std::string& sub_key) {
   return win::success;
 }
 
-long EmulatedRegistry::delete_value(Hkey key, const std::string& value_name) {
+long EmulatedRegistry::delete_value(Hkey key, const std::string& value_name_arg) {
+  // The A functions take C strings: a name ends at its first NUL.
+  const std::string value_name(value_name_arg.c_str());
   long code = 0;
   if (injected_fault(Call::delete_value, &code)) return code;
   Handle h;

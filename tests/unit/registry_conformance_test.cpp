@@ -445,6 +445,20 @@ TYPED_TEST(RegistryConformance, TheEmptyNameIsTheDefaultValue) {
   EXPECT_EQ(this->value_names(this->s()), std::vector<std::string>{""});
 }
 
+TYPED_TEST(RegistryConformance, NamesEndAtTheirFirstNul) {
+  // The functions take C strings, so whatever follows a NUL is not seen.
+  Hkey k = 0;
+  ASSERT_EQ(this->r().create_key(this->s(), std::string("Te\0st", 5), &k), win::success);
+  this->r().close_key(k);
+  EXPECT_EQ(this->sub_keys(this->s()), std::vector<std::string>{"Te"});
+  ASSERT_EQ(this->set_string(this->s(), std::string("v\0w", 3), "x"), win::success);
+  EXPECT_EQ(this->value_names(this->s()), std::vector<std::string>{"v"});
+  EXPECT_EQ(this->query(this->s(), std::string("v\0zz", 4)), Bytes({'x', 0}));
+  EXPECT_EQ(this->r().delete_value(this->s(), std::string("v\0q", 3)), win::success);
+  EXPECT_EQ(this->r().delete_key(this->s(), std::string("Te\0x", 4)), win::success);
+  EXPECT_TRUE(this->sub_keys(this->s()).empty());
+}
+
 // ---------------------------------------------------------------- set
 
 TYPED_TEST(RegistryConformance, AStringSetWithoutItsTerminatorIsStoredWithOne) {
