@@ -1,0 +1,145 @@
+// File services of the native build (POSIX). The program writes Windows paths
+// such as "<temp>\Temp_Profile.PRF", so a backslash is a folder separator
+// here too; a hidden file is one whose name starts with a dot.
+#ifndef _WIN32
+
+#include "platform/files.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstdio>
+
+#include "platform/codepage.h"
+#include "platform/runtime_error.h"
+
+namespace platform {
+
+namespace {
+
+std::string native_path(std::string path) {
+  std::replace(path.begin(), path.end(), '\\', '/');
+  return path;
+}
+
+std::string file_name_of(const std::string& path) {
+  const auto slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+bool is_hidden(const std::string& path) {
+  const std::string name = file_name_of(path);
+  return name.size() > 1 && name[0] == '.' && name != "..";
+}
+
+bool is_folder(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool parent_is_folder(const std::string& path) {
+  const auto slash = path.find_last_of('/');
+  if (slash == std::string::npos) return true;  // the current folder
+  return is_folder(slash == 0 ? std::string("/") : path.substr(0, slash));
+}
+
+// The numbers the runtime gives for the Windows errors that these POSIX ones
+// stand for: a missing folder is "Path not found", a missing file in an
+// existing folder "File not found", a refusal "Permission denied".
+[[noreturn]] void raise_for_errno(int error, const std::string& path) {
+  switch (error) {
+    case ENOENT:
+      raise_runtime_error(parent_is_folder(path) ? errnum::file_not_found : errnum::path_not_found);
+    case ENOTDIR:
+    case ENAMETOOLONG:
+    case ELOOP:
+      raise_runtime_error(errnum::path_not_found);
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+    case ETXTBSY:
+    case EBUSY:
+      raise_runtime_error(errnum::permission_denied);
+    default:
+      raise_runtime_error(errnum::path_file_access);
+  }
+}
+
+}  // namespace
+
+bool file_exists(const std::string& path) {
+  if (path.empty()) return false;
+  const std::string p = native_path(path);
+  struct stat st {};
+  return ::stat(p.c_str(), &st) == 0 && S_ISREG(st.st_mode) && !is_hidden(p);
+}
+
+TextFile::TextFile(const std::string& path, OpenMode mode) {
+  if (path.empty()) raise_runtime_error(errnum::path_file_access);
+  const std::string p = native_path(path);
+  // Windows refuses to replace a hidden file (access denied); so does this
+  // build, or an export could overwrite a file that the existence test missed.
+  if (mode == OpenMode::write && is_hidden(p)) {
+    struct stat st {};
+    if (::stat(p.c_str(), &st) == 0 && S_ISREG(st.st_mode)) raise_runtime_error(errnum::permission_denied);
+  }
+  FILE* file = std::fopen(p.c_str(), mode == OpenMode::write ? "wbe" : "abe");
+  if (file == nullptr) raise_for_errno(errno, p);
+  handle_ = file;
+}
+
+TextFile::~TextFile() {
+  if (handle_ != nullptr) std::fclose(static_cast<FILE*>(handle_));
+}
+
+void TextFile::write_line(const std::string& utf8_text) {
+  auto* file = static_cast<FILE*>(handle_);
+  if (file == nullptr) raise_runtime_error(errnum::bad_file_name_or_number);
+  const std::string bytes = utf8_to_ansi(utf8_text) + "\r\n";
+  // Flushed line by line so that a full disk is reported by the write that hit it.
+  if (std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size() || std::fflush(file) != 0) {
+    raise_runtime_error(errnum::path_file_access);
+  }
+}
+
+void TextFile::close() {
+  auto* file = static_cast<FILE*>(handle_);
+  if (file == nullptr) return;
+  handle_ = nullptr;
+  if (std::fclose(file) != 0) raise_runtime_error(errnum::path_file_access);
+}
+
+std::string read_file_bytes(const std::string& path) {
+  if (path.empty()) raise_runtime_error(errnum::path_file_access);
+  const std::string p = native_path(path);
+  const int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) raise_for_errno(errno, p);
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    raise_runtime_error(errnum::permission_denied);  // Windows cannot open a folder as a file
+  }
+  std::string bytes;
+  std::array<char, 65536> chunk{};
+  for (;;) {
+    const ssize_t n = ::read(fd, chunk.data(), chunk.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      ::close(fd);
+      raise_runtime_error(errnum::path_file_access);
+    }
+    if (n == 0) break;
+    bytes.append(chunk.data(), static_cast<std::size_t>(n));
+  }
+  ::close(fd);
+  return bytes;
+}
+
+}  // namespace platform
+
+#endif

@@ -1,0 +1,434 @@
+#include "platform/registry_emulated.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace platform {
+
+namespace {
+
+constexpr std::uint32_t maximum_allowed = 0x02000000;
+constexpr std::uint32_t generic_read = 0x80000000;
+constexpr std::uint32_t generic_write = 0x40000000;
+constexpr std::uint32_t generic_execute = 0x20000000;
+constexpr std::uint32_t generic_all = 0x10000000;
+constexpr std::uint32_t wow64_views = 0x0300;  // KEY_WOW64_64KEY | KEY_WOW64_32KEY: a view, not a right
+constexpr long no_access = 998;                // ERROR_NOACCESS: a null buffer with a non-zero size
+
+// Windows-1254 bytes 0x80..0x9F as Unicode.
+constexpr std::array<char16_t, 32> cp1254_high = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x008E, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x009E, 0x0178};
+
+char16_t to_unicode(unsigned char b) {
+  if (b < 0x80) return b;
+  if (b < 0xA0) return cp1254_high[b - 0x80];
+  switch (b) {
+    case 0xD0: return 0x011E;  // Ğ
+    case 0xDD: return 0x0130;  // İ
+    case 0xDE: return 0x015E;  // Ş
+    case 0xF0: return 0x011F;  // ğ
+    case 0xFD: return 0x0131;  // ı
+    case 0xFE: return 0x015F;  // ş
+    default: return b;
+  }
+}
+
+// Windows compares registry names after upper-casing each character with
+// its one locale-free table: "i" becomes "I", while the Turkish dotless "ı"
+// and dotted "İ" have no partner there and match only themselves.
+char16_t to_upper(char16_t c) {
+  if (c >= u'a' && c <= u'z') return static_cast<char16_t>(c - 0x20);
+  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<char16_t>(c - 0x20);
+  switch (c) {
+    case 0x00FF: return 0x0178;
+    case 0x011F: return 0x011E;
+    case 0x015F: return 0x015E;
+    case 0x0161: return 0x0160;
+    case 0x0153: return 0x0152;
+    default: return c;
+  }
+}
+
+// The form under which names are compared and sub-keys sorted.
+std::u16string fold(const std::string& name) {
+  std::u16string out(name.size(), u'\0');
+  for (std::size_t i = 0; i < name.size(); ++i) out[i] = to_upper(to_unicode(static_cast<unsigned char>(name[i])));
+  return out;
+}
+
+bool is_string_type(std::uint32_t type) {
+  return type == reg::sz || type == reg::expand_sz || type == reg::multi_sz;
+}
+
+std::uint32_t normalize_access(std::uint32_t sam) {
+  std::uint32_t mask = sam & ~(wow64_views | maximum_allowed | generic_read | generic_write | generic_execute |
+                               generic_all);
+  if (sam & (generic_read | generic_execute)) mask |= access::read;
+  if (sam & generic_write) mask |= access::write;
+  if (sam & generic_all) mask |= access::all;
+  return mask;
+}
+
+// Splits a sub-key path into its names. A leading backslash is refused as
+// Windows refuses it (ERROR_BAD_PATHNAME); one trailing backslash is ignored.
+long split_path(const std::string& path, std::vector<std::string>* names) {
+  names->clear();
+  if (path.empty()) return win::success;
+  if (path.front() == '\\') return win::bad_pathname;
+  std::size_t start = 0;
+  while (start < path.size()) {
+    const std::size_t end = std::min(path.find('\\', start), path.size());
+    if (end == start) return win::bad_pathname;  // "a\\\\b": an empty name inside the path
+    names->push_back(path.substr(start, end - start));
+    start = end + 1;
+  }
+  return win::success;
+}
+
+}  // namespace
+
+struct EmulatedRegistry::Key {
+  std::string name;
+  std::size_t root = 0;
+  Key* parent = nullptr;
+  bool deleted = false;
+  // Sorted by folded name: the order in which Windows enumerates sub-keys.
+  std::vector<std::pair<std::u16string, std::shared_ptr<Key>>> children;
+  // Creation order: the order in which Windows enumerates values.
+  std::vector<Value> values;
+  std::unordered_map<std::u16string, std::size_t> value_index;
+
+  std::vector<std::pair<std::u16string, std::shared_ptr<Key>>>::iterator find_child(const std::u16string& folded) {
+    return std::lower_bound(children.begin(), children.end(), folded,
+                            [](const auto& child, const std::u16string& f) { return child.first < f; });
+  }
+  std::shared_ptr<Key> child(const std::u16string& folded) {
+    const auto it = find_child(folded);
+    return it != children.end() && it->first == folded ? it->second : nullptr;
+  }
+};
+
+EmulatedRegistry::EmulatedRegistry() {
+  for (std::size_t i = 0; i < roots_.size(); ++i) {
+    roots_[i] = std::make_shared<Key>();
+    roots_[i]->root = i;
+  }
+}
+
+EmulatedRegistry::~EmulatedRegistry() = default;
+
+bool EmulatedRegistry::injected_fault(Call which, long* code) {
+  ++calls_[static_cast<std::size_t>(which)];
+  const auto it = faults_.find(which);
+  if (it == faults_.end()) return false;
+  Fault& fault = it->second;
+  *code = fault.code;
+  if (fault.countdown == 0) return true;
+  if (--fault.countdown > 0) return false;
+  faults_.erase(it);
+  return true;
+}
+
+void EmulatedRegistry::fail_call(Call which, long code, unsigned nth) {
+  faults_[which] = Fault{nth == 0 ? 1 : nth, code};
+}
+
+void EmulatedRegistry::fail_every_call(Call which, long code) { faults_[which] = Fault{0, code}; }
+
+void EmulatedRegistry::clear_faults() { faults_.clear(); }
+
+void EmulatedRegistry::set_read_only(Hkey root, bool read_only) {
+  if (is_predefined_root(root)) read_only_[root - hkey::classes_root] = read_only;
+}
+
+long EmulatedRegistry::resolve(Hkey key, std::uint32_t needed, Handle* out) const {
+  if (is_predefined_root(key)) {
+    const std::size_t i = key - hkey::classes_root;
+    *out = Handle{roots_[i], read_only_[i] ? access::read : access::all};
+  } else {
+    const auto it = handles_.find(key);
+    if (it == handles_.end()) return win::invalid_handle;
+    *out = it->second;
+  }
+  if ((out->access & needed) != needed) return win::access_denied;
+  if (out->key->deleted) return win::key_deleted;
+  return win::success;
+}
+
+Hkey EmulatedRegistry::new_handle(std::shared_ptr<Key> key, std::uint32_t access) {
+  // Handles are never reused, so a stale one stays invalid.
+  const Hkey h = next_handle_;
+  next_handle_ += 4;
+  handles_.emplace(h, Handle{std::move(key), access});
+  return h;
+}
+
+long EmulatedRegistry::open_path(Hkey root, const std::string& sub_key, std::uint32_t sam, bool create,
+                                 Hkey* result, std::uint32_t* disposition) {
+  if (result == nullptr) return win::invalid_parameter;
+  *result = 0;
+  Handle base;
+  if (const long rc = resolve(root, 0, &base); rc != win::success) return rc;
+  std::vector<std::string> names;
+  if (const long rc = split_path(sub_key, &names); rc != win::success) return rc;
+  for (const std::string& name : names) {
+    // No key of a longer name can exist; creating one is refused outright.
+    if (name.size() > max_key_name) return create ? win::invalid_parameter : win::file_not_found;
+  }
+
+  const bool read_only = read_only_[base.key->root];
+  const std::uint32_t wanted = normalize_access(sam);
+  std::uint32_t granted = wanted;
+  if (sam & maximum_allowed) granted |= read_only ? access::read : access::all;
+  if (read_only && (granted & access::changing) != 0) {
+    if (sam & maximum_allowed) {
+      granted &= ~access::changing;
+    } else if (!create) {
+      return win::access_denied;
+    }
+  }
+
+  std::shared_ptr<Key> key = base.key;
+  bool created = false;
+  for (const std::string& name : names) {
+    const std::u16string folded = fold(name);
+    std::shared_ptr<Key> next = key->child(folded);
+    if (!next) {
+      if (!create) return win::file_not_found;
+      if (read_only) return win::access_denied;
+      next = std::make_shared<Key>();
+      next->name = name;
+      next->root = key->root;
+      next->parent = key.get();
+      key->children.emplace(key->find_child(folded), folded, next);
+      created = true;
+    }
+    key = std::move(next);
+  }
+  if (read_only && (granted & access::changing) != 0) return win::access_denied;
+  if (disposition != nullptr) *disposition = created ? 1 : 2;
+  *result = new_handle(std::move(key), granted);
+  return win::success;
+}
+
+long EmulatedRegistry::open_key_ex(Hkey root, const std::string& sub_key, std::uint32_t /*options*/,
+                                   std::uint32_t sam, Hkey* result) {
+  long code = 0;
+  if (injected_fault(Call::open_key_ex, &code)) {
+    if (result != nullptr) *result = 0;
+    return code;
+  }
+  return open_path(root, sub_key, sam, false, result, nullptr);
+}
+
+long EmulatedRegistry::open_key(Hkey root, const std::string& sub_key, Hkey* result) {
+  long code = 0;
+  if (injected_fault(Call::open_key, &code)) {
+    if (result != nullptr) *result = 0;
+    return code;
+  }
+  if (sub_key.empty()) {
+    // The same handle comes back: the caller must not close it twice.
+    if (result == nullptr) return win::invalid_parameter;
+    Handle h;
+    if (const long rc = resolve(root, 0, &h); rc != win::success) return rc;
+    *result = root;
+    return win::success;
+  }
+  return open_path(root, sub_key, maximum_allowed, false, result, nullptr);
+}
+
+long EmulatedRegistry::create_key(Hkey root, const std::string& sub_key, Hkey* result) {
+  long code = 0;
+  if (injected_fault(Call::create_key, &code)) {
+    if (result != nullptr) *result = 0;
+    return code;
+  }
+  return open_path(root, sub_key, maximum_allowed, true, result, nullptr);
+}
+
+long EmulatedRegistry::create_key_ex(Hkey root, const std::string& sub_key, std::uint32_t /*options*/,
+                                     std::uint32_t sam, Hkey* result, std::uint32_t* disposition) {
+  long code = 0;
+  if (injected_fault(Call::create_key_ex, &code)) {
+    if (result != nullptr) *result = 0;
+    return code;
+  }
+  return open_path(root, sub_key, sam, true, result, disposition);
+}
+
+long EmulatedRegistry::query_value_ex(Hkey key, const std::string& value_name, std::uint32_t* type,
+                                      std::uint8_t* data, std::uint32_t* size) {
+  long code = 0;
+  if (injected_fault(Call::query_value_ex, &code)) return code;
+  if (data != nullptr && size == nullptr) return win::invalid_parameter;
+  Handle h;
+  if (const long rc = resolve(key, access::query_value, &h); rc != win::success) return rc;
+  const auto it = h.key->value_index.find(fold(value_name));
+  if (it == h.key->value_index.end()) return win::file_not_found;
+  const Value& v = h.key->values[it->second];
+  const auto len = static_cast<std::uint32_t>(v.data.size());
+  if (type != nullptr) *type = v.type;
+  if (data == nullptr) {
+    if (size != nullptr) *size = len;
+    return win::success;
+  }
+  if (len > *size) {
+    *size = len;
+    return win::more_data;
+  }
+  std::copy(v.data.begin(), v.data.end(), data);
+  // A string stored without its terminator gets one when the buffer has
+  // room; the size reported stays that of the stored data.
+  if (is_string_type(v.type) && len < *size && (len == 0 || v.data.back() != 0)) data[len] = 0;
+  *size = len;
+  return win::success;
+}
+
+long EmulatedRegistry::put_value(Hkey key, const std::string& value_name, std::uint32_t type,
+                                 std::vector<std::uint8_t> data) {
+  Handle h;
+  if (const long rc = resolve(key, access::set_value, &h); rc != win::success) return rc;
+  if (value_name.size() > max_value_name) return win::invalid_parameter;
+  Key& k = *h.key;
+  std::u16string folded = fold(value_name);
+  const auto it = k.value_index.find(folded);
+  if (it != k.value_index.end()) {
+    // Replaced in place: the value keeps its name and its position.
+    Value& v = k.values[it->second];
+    v.type = type;
+    v.data = std::move(data);
+  } else {
+    k.value_index.emplace(std::move(folded), k.values.size());
+    k.values.push_back(Value{value_name, type, std::move(data)});
+  }
+  return win::success;
+}
+
+long EmulatedRegistry::set_value_ex(Hkey key, const std::string& value_name, std::uint32_t type,
+                                    const std::uint8_t* data, std::uint32_t size) {
+  long code = 0;
+  if (injected_fault(Call::set_value_ex, &code)) return code;
+  if (data == nullptr && size != 0) return no_access;
+  std::vector<std::uint8_t> bytes(data, data + size);
+  // A string whose size leaves out its terminator is stored with one. We
+  // never look past the given size to decide, unlike advapi32.
+  if (is_string_type(type) && size > 0 && bytes.back() != 0) bytes.push_back(0);
+  return put_value(key, value_name, type, std::move(bytes));
+}
+
+long EmulatedRegistry::store_raw_value(Hkey key, const std::string& value_name, std::uint32_t type,
+                                       const std::vector<std::uint8_t>& data) {
+  return put_value(key, value_name, type, data);
+}
+
+long EmulatedRegistry::enum_key_ex(Hkey key, std::uint32_t index, char* name, std::uint32_t* name_len) {
+  long code = 0;
+  if (injected_fault(Call::enum_key_ex, &code)) return code;
+  if (name == nullptr || name_len == nullptr) return win::invalid_parameter;
+  Handle h;
+  if (const long rc = resolve(key, access::enumerate_sub_keys, &h); rc != win::success) return rc;
+  if (index >= h.key->children.size()) return win::no_more_items;
+  const std::string& child = h.key->children[index].second->name;
+  if (child.size() >= *name_len) return win::more_data;
+  std::memcpy(name, child.data(), child.size());
+  name[child.size()] = '\0';
+  *name_len = static_cast<std::uint32_t>(child.size());
+  return win::success;
+}
+
+long EmulatedRegistry::enum_value(Hkey key, std::uint32_t index, char* name, std::uint32_t* name_len,
+                                  std::uint32_t* type, std::uint8_t* data, std::uint32_t* data_len) {
+  long code = 0;
+  if (injected_fault(Call::enum_value, &code)) return code;
+  if (name == nullptr || name_len == nullptr || (data != nullptr && data_len == nullptr)) {
+    return win::invalid_parameter;
+  }
+  Handle h;
+  if (const long rc = resolve(key, access::query_value, &h); rc != win::success) return rc;
+  if (index >= h.key->values.size()) return win::no_more_items;
+  const Value& v = h.key->values[index];
+  if (v.name.size() >= *name_len) return win::more_data;
+  const auto len = static_cast<std::uint32_t>(v.data.size());
+  if (data != nullptr && len > *data_len) {
+    *data_len = len;
+    return win::more_data;
+  }
+  std::memcpy(name, v.name.data(), v.name.size());
+  name[v.name.size()] = '\0';
+  *name_len = static_cast<std::uint32_t>(v.name.size());
+  if (type != nullptr) *type = v.type;
+  if (data != nullptr) {
+    std::copy(v.data.begin(), v.data.end(), data);
+    if (is_string_type(v.type) && len < *data_len && (len == 0 || v.data.back() != 0)) data[len] = 0;
+  }
+  if (data_len != nullptr) *data_len = len;
+  return win::success;
+}
+
+long EmulatedRegistry::delete_key(Hkey key, const std::string& sub_key) {
+  long code = 0;
+  if (injected_fault(Call::delete_key, &code)) return code;
+  Handle h;
+  if (const long rc = resolve(key, 0, &h); rc != win::success) return rc;
+  std::vector<std::string> names;
+  if (const long rc = split_path(sub_key, &names); rc != win::success) return rc;
+  std::shared_ptr<Key> target = h.key;
+  for (const std::string& name : names) {
+    target = target->child(fold(name));
+    if (!target) return win::file_not_found;
+  }
+  // A root cannot go, nor anything below a root that may not be changed,
+  // nor a key that still has sub-keys.
+  if (target->parent == nullptr || read_only_[target->root] || !target->children.empty()) {
+    return win::access_denied;
+  }
+  Key& parent = *target->parent;
+  parent.children.erase(parent.find_child(fold(target->name)));
+  target->deleted = true;  // open handles now give ERROR_KEY_DELETED
+  target->parent = nullptr;
+  return win::success;
+}
+
+long EmulatedRegistry::delete_value(Hkey key, const std::string& value_name) {
+  long code = 0;
+  if (injected_fault(Call::delete_value, &code)) return code;
+  Handle h;
+  if (const long rc = resolve(key, access::set_value, &h); rc != win::success) return rc;
+  Key& k = *h.key;
+  const auto it = k.value_index.find(fold(value_name));
+  if (it == k.value_index.end()) return win::file_not_found;
+  const std::size_t gone = it->second;
+  k.value_index.erase(it);
+  k.values.erase(k.values.begin() + static_cast<std::ptrdiff_t>(gone));
+  for (auto& entry : k.value_index) {
+    if (entry.second > gone) --entry.second;
+  }
+  return win::success;
+}
+
+long EmulatedRegistry::close_key(Hkey key) {
+  long code = 0;
+  if (injected_fault(Call::close_key, &code)) return code;
+  if (is_predefined_root(key)) return win::success;
+  return handles_.erase(key) == 1 ? win::success : win::invalid_handle;
+}
+
+long EmulatedRegistry::connect_registry(const std::string& machine_name, Hkey root, Hkey* result) {
+  long code = 0;
+  if (injected_fault(Call::connect_registry, &code)) {
+    if (result != nullptr) *result = 0;
+    return code;
+  }
+  if (result == nullptr) return win::invalid_parameter;
+  *result = 0;
+  // Only the local computer exists here; any other is unreachable, at once.
+  if (!machine_name.empty()) return win::bad_netpath;
+  if (!is_predefined_root(root)) return win::invalid_handle;
+  *result = root;
+  return win::success;
+}
+
+}  // namespace platform

@@ -1,0 +1,28 @@
+// The temporary folder of the native build: $TMPDIR, or /tmp, with a final
+// separator, handed out under the contract of GetTempPathA.
+#ifndef _WIN32
+
+#include "platform/temp.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "platform/codepage.h"
+
+namespace platform {
+
+unsigned long get_temp_path_a(unsigned long buffer_length, char* buffer) {
+  const char* dir = std::getenv("TMPDIR");
+  std::string path = (dir != nullptr && *dir != '\0') ? dir : "/tmp";
+  if (path.back() != '/') path += '/';
+  path = utf8_to_ansi(path);  // the A function hands out ANSI bytes
+  // Too small a buffer (the NUL needs room too): the size needed, NUL included.
+  if (buffer == nullptr || path.size() >= buffer_length) return path.size() + 1;
+  std::memcpy(buffer, path.c_str(), path.size() + 1);
+  return path.size();
+}
+
+}  // namespace platform
+
+#endif
