@@ -1,0 +1,90 @@
+#include "outlook/ProfileFile.h"
+
+#include <iterator>
+
+#include "platform/files.h"
+
+namespace outlook {
+
+std::string BuildProfileText(const std::string& email, const std::string& name, const std::string& incoming_server,
+                             const std::string& outgoing_server) {
+  const std::string lines[] = {
+      "[General]",
+      "Custom=1",
+      "ProfileName=Outlook",
+      "DefaultProfile=Yes",
+      "OverwriteProfile=Append",
+      "ModifyDefaultProfileIfPresent=TRUE",
+      "",
+      "[Service List]",
+      "",
+      "[Internet Account List]",
+      "Account1=AUTOACCOUNT",
+      "",
+      "",
+      "",
+      "[Account1]",
+      "UniqueService=No",
+      "AccountName=" + email,
+      "POP3Server=" + incoming_server,
+      "SMTPServer=" + outgoing_server,
+      "POP3UserName=" + email,
+      "EmailAddress=" + email,
+      "POP3UseSPA=0",
+      "DisplayName=" + name,
+      "ReplyEMailAddress=" + email,
+      "SMTPUseAuth=1",
+      "SMTPAuthMethod=0",
+      "ConnectionType=0",
+      "LeaveOnServer=0x0",
+      "ConnectionOID=MyConnection",
+      "POP3Port=110",
+      "POP3UseSSL=0",
+      "ServerTimeOut=60",
+      "SMTPPort=587",
+      "SMTPUseSSL=0",
+      "",
+      "[AUTOACCOUNT]",
+      "AccountType=POP3",
+      ";--- POP3 Account Settings ---",
+      "AccountName=PT_UNICODE,0x0002",
+      "DisplayName=PT_UNICODE,0x000B",
+      "EmailAddress=PT_UNICODE,0x000C",
+      ";--- POP3 Account Settings ---",
+      "POP3Server=PT_UNICODE,0x0100",
+      "POP3UserName=PT_UNICODE,0x0101",
+      "POP3UseSPA=PT_LONG,0x0108",
+      "Organization=PT_UNICODE,0x0107",
+      "ReplyEmailAddress=PT_UNICODE,0x0103",
+      "POP3Port=PT_LONG,0x0104",
+      "POP3UseSSL=PT_LONG,0x0105",
+      "; --- SMTP Account Settings ---",
+      "SMTPServer=PT_UNICODE,0x0200",
+      "SMTPUseAuth=PT_LONG,0x0203",
+      "SMTPAuthMethod=PT_LONG,0x0208",
+      "SMTPUserName=PT_UNICODE,0x0204",
+      "SMTPUseSPA=PT_LONG,0x0207",
+      "ConnectionType=PT_LONG,0x000F",
+      "ConnectionOID=PT_UNICODE,0x0010",
+      "SMTPPort=PT_LONG,0x0201",
+      "SMTPUseSSL=PT_LONG,0x0202",
+      "ServerTimeOut=PT_LONG,0x0209",
+      "LeaveOnServer=PT_LONG,0x1000",
+  };
+  static_assert(std::size(lines) == 61);
+
+  std::string text;
+  for (std::size_t i = 0; i < std::size(lines); ++i) {
+    if (i > 0) text += "\r\n";
+    text += lines[i];
+  }
+  return text;
+}
+
+void WriteProfileFile(const std::string& profile_path, const std::string& profile_text) {
+  platform::TextFile file(profile_path, platform::OpenMode::write);
+  file.write_line(profile_text);  // the line end it adds closes line 61
+  file.close();
+}
+
+}  // namespace outlook

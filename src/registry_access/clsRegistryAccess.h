@@ -1,0 +1,126 @@
+// clsRegistryAccess: a registry component addressed by key path texts such as
+// "HKEY_CURRENT_USER\Software\Sample" or "hkcu\Software\Sample".
+//
+// Registry failures never raise: writes, creations and deletions return a
+// nonzero number on success and 0 on failure, existence tests return false,
+// reads return the caller's default, enumerations return -1 for a key that
+// cannot be opened, export and import return 1 or 0. Texts are UTF-8 here and
+// ANSI (the system code page) at the registry and the file boundaries; binary
+// data is a byte string, one char per byte, and crosses the interface as hex
+// text ("01 AB FF").
+//
+// One object runs one operation at a time: the working fields below are
+// shared by all its operations, and the write operations call KeyExists and
+// CreateKey of the same object in the middle of their own work.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "platform/registry.h"
+#include "platform/ui.h"
+
+class clsRegistryAccess {
+ public:
+  // A listed value: empty (types other than string, binary, DWORD), text
+  // (string values, and binary values as hex text) or a 32-bit number.
+  using Value = std::variant<std::monostate, std::string, std::int32_t>;
+
+  explicit clsRegistryAccess(platform::Registry& registry = platform::default_registry());
+
+  // Let/Get. Should key will be created if no exists (when writting data to registry)
+  bool CreateKeyIfDoesntExists() const;
+  // Let/Get. Should key will be created if no exists (when writting data to registry)
+  void CreateKeyIfDoesntExists(bool offon);
+
+  // Creates key in registry...
+  std::int32_t CreateKey(std::string sPath);
+
+  // Deletes key from registry...
+  std::int32_t KillKey(std::string sPath);
+
+  // Checks if some key exists...
+  bool KeyExists(std::string sPath);
+
+  // Enumerates subkeys of some key...
+  std::int32_t EnumKeys(std::string sPath, std::vector<std::string>& Key);
+
+  // Checks for subkeys in some key...
+  bool HaveSubkey(std::string sPath);
+
+  // Writes data of string type...
+  std::int32_t WriteString(std::string sPath, std::string sName, std::string sValue);
+
+  // Reads data of string type...
+  std::string ReadString(std::string sPath, std::string sName, const std::string& sDefault = "");
+
+  // Writes data of dword type...
+  std::int32_t WriteDWORD(std::string sPath, std::string sName, std::int32_t lValue);
+
+  // Reads data of dword type...
+  std::int32_t ReadDWORD(std::string sPath, std::string sName, const std::int32_t& lDefault = -1);
+
+  // Writes data of binary type...
+  std::int32_t WriteBinary(std::string sPath, std::string sName, std::string sValue);
+
+  // Reads data of binary type...
+  std::string ReadBinary(std::string sPath, std::string sName, const std::string& sDefault = "");
+
+  // Deletes value from registry...
+  std::int32_t KillValue(std::string sPath, std::string sName);
+
+  // Checks if some value exists in registry
+  bool ValueExists(std::string sPath, std::string sName);
+
+  // Enumerates all values from specified key...
+  std::int32_t EnumValues(std::string sPath, std::vector<std::string>& sName, std::vector<Value>& sValue,
+                          const std::int32_t& OnlyType = -1);
+
+  // Exports contents of some key (and it's subkeys) to .reg file...
+  std::int32_t ExportToReg(std::string sPath, std::string sRegFile, const bool& IncludeSubkeys = true,
+                           std::optional<platform::TextBox> Output = std::nullopt);
+
+  // Imports .reg file into registry...
+  std::int32_t ImportFromReg(std::string sRegFile);
+
+  // Converts hex (string) into it's binary value...
+  std::string StrToBin(std::string sBin);
+
+  // Converts binary data into string...
+  std::string BinToStr(const std::string& sStr);
+
+  // Checks if given binary data is in valid hex format (used for writting binary)
+  bool isBinValid(std::string sBin);
+
+ private:
+  struct ParsedPath {
+    std::string sub_key;
+    platform::Hkey root;
+  };
+
+  // Splits a key path into its root handle (0 for an unknown root) and its
+  // sub-key; long root names anywhere in sPath are shortened in place.
+  static ParsedPath ParseKeyPath(std::string& sPath);
+  // Parses sPath into the working fields hRootKey and sSubKey.
+  void parse_into_fields(std::string& sPath);
+  // The common start of the three writes: false when the key is missing and
+  // may not be created. Leaves the working fields parsed from sPath.
+  bool prepare_write(std::string& sPath);
+
+  // Writes the block of one key and, when asked, of every key below it.
+  bool ExportKey(std::string sPath, const std::string& sRegFile, const bool& IncludeSubkeys,
+                 const std::optional<platform::TextBox>& Output);
+
+  // One value line of an import, under the key path current_key.
+  void import_value_line(const std::string& current_key, const std::string& line);
+
+  platform::Registry& registry_;
+  bool bCreateKeyIfDoesntExists_ = true;
+  // Working fields: every operation that takes a path overwrites them first.
+  platform::Hkey hRootKey = 0;
+  platform::Hkey hCurrentKey = 0;
+  std::string sSubKey;
+};

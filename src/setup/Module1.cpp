@@ -1,0 +1,23 @@
+#include "setup/Module1.h"
+
+#include <array>
+#include <cstring>
+
+#include "platform/codepage.h"
+#include "platform/temp.h"
+
+namespace Module1 {
+
+std::string GetTempFolder() {
+  std::array<char, 260> buffer{};  // all NUL
+  if (platform::get_temp_path_a(static_cast<unsigned long>(buffer.size()), buffer.data()) == 0) {
+    return "";
+  }
+  // The folder ends at the first NUL; the returned count only tells failure
+  // apart. A too-small buffer leaves it untouched, which gives empty text.
+  const auto* end = static_cast<const char*>(std::memchr(buffer.data(), '\0', buffer.size()));
+  const std::size_t length = end ? static_cast<std::size_t>(end - buffer.data()) : buffer.size();
+  return platform::ansi_to_utf8(std::string(buffer.data(), length));
+}
+
+}  // namespace Module1
