@@ -170,8 +170,12 @@ class Telvora : public testing::Test {
   // The completion window, modal over the main window.
   HWND expect_completion_window() {
     HWND form3 = app_->wait_window(caption(forms::Form3));
-    EXPECT_NE(form3, nullptr) << "the completion window did not appear";
-    if (!form3) return nullptr;
+    if (!form3) {
+      const MessageBoxSeen box = app_->wait_message_box(0);
+      ADD_FAILURE() << "the completion window did not appear"
+                    << (box.hwnd ? "; a message box says: " + to_utf8(box.text) : std::string());
+      return nullptr;
+    }
     EXPECT_EQ(GetWindow(form3, GW_OWNER), form1_);
     EXPECT_FALSE(IsWindowEnabled(form1_)) << "the main window takes input behind the completion window";
     EXPECT_EQ(text_of(GetDlgItem(form3, f3::Label1)), widen(layout_of(forms::Form3, f3::Label1).text));
@@ -285,6 +289,7 @@ TEST_F(Telvora, OutlookInAFolderWithABlankGetsTheProfileAndAQuotedCommandLine) {
                                      L"Temp_Profile.PRF\""));
 
   expect_geometry(form3, forms::Form3);
+  ASSERT_TRUE(app_->bring_to_front(form3));
   screenshot(form3, L"form3.png");
   click(GetDlgItem(form3, f3::Command1));
   EXPECT_EQ(app_->wait_exit(), 0u) << "Kapat did not end the program";
