@@ -494,6 +494,9 @@ TEST_F(Telvora, MainWindowMatchesItsLayoutAtNinetySixDpi) {
   EXPECT_FALSE(IsWindowVisible(item(f1::Image3)));
   EXPECT_FALSE(IsWindowVisible(item(f1::txtsifre)));
   expect_geometry(form1_, forms::Form1);
+  // The manifest made the program aware of each monitor's DPI.
+  EXPECT_EQ(GetAwarenessFromDpiAwarenessContext(GetWindowDpiAwarenessContext(form1_)),
+            DPI_AWARENESS_PER_MONITOR_AWARE);
   // Screen readers name a field by the label just before it.
   for (auto [label, field] : {std::pair{f1::Label3, f1::txtadsoyad}, {f1::Label1, f1::txteposta},
                               {f1::Label2, f1::CmbApp}})
