@@ -294,15 +294,17 @@ void Win32Ui::Impl::create_controls(FormState& form) {
 
 // A drop-down list's window height includes its list; the closed box takes
 // the height of its selection field, which follows the item height set here.
+// The height asked for is tracked rather than read back, because Wine's
+// combo box reports a field height two pixels off the one it was given.
 void Win32Ui::Impl::fit_list_height(const ControlState& c, int height) {
-  for (int attempt = 0; attempt < 3; ++attempt) {
+  auto requested = static_cast<int>(SendMessageW(c.hwnd, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
+  for (int attempt = 0; attempt < 4; ++attempt) {
     RECT rc;
     GetWindowRect(c.hwnd, &rc);
     const int diff = height - (rc.bottom - rc.top);
-    if (diff == 0) return;
-    const auto item = static_cast<int>(SendMessageW(c.hwnd, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
-    if (item + diff <= 0) return;
-    SendMessageW(c.hwnd, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), item + diff);
+    if (diff == 0 || requested + diff <= 0) return;
+    requested += diff;
+    SendMessageW(c.hwnd, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), requested);
   }
 }
 

@@ -184,26 +184,30 @@ class Telvora : public testing::Test {
     return form3;
   }
 
-  // Every window's client size and every control's place and size, at 96 dpi.
-  void expect_geometry(HWND window, platform::FormId form) {
+  // Every window's client size and every control's place and size: twips at
+  // the window's DPI (15 twips per pixel at 96 dpi); pictures keep their own
+  // pixel size, which their layout gives at 96 dpi.
+  void expect_geometry(HWND window, platform::FormId form, int dpi = 96) {
+    const auto px = [dpi](int twips) { return MulDiv(twips, dpi, 1440); };
     const platform::FormLayout& layout = forms::form_layout(form);
     RECT client;
     GetClientRect(window, &client);
-    EXPECT_EQ(client.right, layout.client_width / kTwipsPerPixel) << layout.name;
-    EXPECT_EQ(client.bottom, layout.client_height / kTwipsPerPixel) << layout.name;
+    EXPECT_EQ(client.right, px(layout.client_width)) << layout.name;
+    EXPECT_EQ(client.bottom, px(layout.client_height)) << layout.name;
     for (const auto& c : layout.controls) {
       HWND control = GetDlgItem(window, c.id);
       ASSERT_NE(control, nullptr) << layout.name << "." << c.name;
-      int left = c.left, top = c.top;
+      int left = px(c.left), top = px(c.top);
       if (c.parent) {
-        left += layout_of(form, c.parent).left;
-        top += layout_of(form, c.parent).top;
+        left += px(layout_of(form, c.parent).left);
+        top += px(layout_of(form, c.parent).top);
       }
+      const bool own_size = c.kind == platform::ControlKind::picture;
       const RECT r = client_rect_of(control);
-      EXPECT_EQ(r.left, left / kTwipsPerPixel) << layout.name << "." << c.name;
-      EXPECT_EQ(r.top, top / kTwipsPerPixel) << layout.name << "." << c.name;
-      EXPECT_EQ(r.right - r.left, c.width / kTwipsPerPixel) << layout.name << "." << c.name;
-      EXPECT_EQ(r.bottom - r.top, c.height / kTwipsPerPixel) << layout.name << "." << c.name;
+      EXPECT_EQ(r.left, left) << layout.name << "." << c.name;
+      EXPECT_EQ(r.top, top) << layout.name << "." << c.name;
+      EXPECT_EQ(r.right - r.left, own_size ? c.width / kTwipsPerPixel : px(c.width)) << layout.name << "." << c.name;
+      EXPECT_EQ(r.bottom - r.top, own_size ? c.height / kTwipsPerPixel : px(c.height)) << layout.name << "." << c.name;
     }
   }
 
@@ -511,11 +515,46 @@ TEST_F(Telvora, MainWindowMatchesItsLayoutAtNinetySixDpi) {
   screenshot(form1_, L"form1.png");
 }
 
+TEST_F(Telvora, LayoutFollowsTheDisplayDpi) {
+  // Wine takes its DPI from the registry when a program starts.
+  constexpr DWORD kDpi = 144;
+  HKEY desktop = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0, KEY_SET_VALUE | KEY_QUERY_VALUE,
+                            nullptr, &desktop, nullptr),
+            ERROR_SUCCESS);
+  DWORD old = 0, old_size = sizeof(old), old_type = 0;
+  const bool had_old =
+      RegQueryValueExW(desktop, L"LogPixels", nullptr, &old_type, reinterpret_cast<BYTE*>(&old), &old_size) ==
+      ERROR_SUCCESS;
+  RegSetValueExW(desktop, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&kDpi), sizeof(kDpi));
+  start();
+  if (had_old)
+    RegSetValueExW(desktop, L"LogPixels", 0, old_type, reinterpret_cast<const BYTE*>(&old), old_size);
+  else
+    RegDeleteValueW(desktop, L"LogPixels");
+  RegCloseKey(desktop);
+  ASSERT_NE(form1_, nullptr);
+  // Wine reports another process's window at the caller's DPI, so the
+  // window's own size tells whether the setting took.
+  RECT client;
+  GetClientRect(form1_, &client);
+  if (client.right == forms::form_layout(forms::Form1).client_width / kTwipsPerPixel)
+    GTEST_SKIP() << "this Wine did not take the display DPI from the registry";
+  const int dpi = static_cast<int>(kDpi);
+  expect_geometry(form1_, forms::Form1, dpi);
+  click(item(f1::Command2));
+  HWND form2 = app_->wait_window(caption(forms::Form2));
+  ASSERT_NE(form2, nullptr);
+  expect_geometry(form2, forms::Form2, dpi);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  // COM for the PNG encoder of the screenshots.
+  // COM for the PNG encoder of the screenshots; real pixels, not the
+  // coordinates the system would scale for a program unaware of DPI.
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
   testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }
