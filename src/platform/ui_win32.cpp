@@ -98,6 +98,12 @@ HBITMAP decode_picture(int resource) {
   return bitmap;
 }
 
+// The last resort for an error that nothing else reported.
+[[noreturn]] void report_and_exit(HWND owner, const std::string& text) {
+  MessageBoxW(owner, utf8_to_wide(text).c_str(), nullptr, MB_OK | MB_ICONERROR);
+  ExitProcess(1);
+}
+
 bool takes_focus(ControlKind kind) {
   return kind == ControlKind::text_box || kind == ControlKind::multi_line_text_box ||
          kind == ControlKind::drop_down_list || kind == ControlKind::button;
@@ -152,10 +158,7 @@ struct Win32Ui::Impl {
       fatal(e.what());
     }
   }
-  [[noreturn]] void fatal(const std::string& text) {
-    MessageBoxW(active_owner(), utf8_to_wide(text).c_str(), nullptr, MB_OK | MB_ICONERROR);
-    ExitProcess(1);
-  }
+  [[noreturn]] void fatal(const std::string& text) { report_and_exit(active_owner(), text); }
 
   FormState* loaded(FormId id) {
     auto it = forms.find(id);
@@ -186,14 +189,22 @@ struct Win32Ui::Impl {
 
 // ---------------------------------------------------------------- creation
 
+// Makes the fonts for the window's DPI; the old ones are deleted only after
+// the controls have been given the new ones.
 void Win32Ui::Impl::make_fonts(FormState& form) {
+  const HFONT old_font = form.font, old_bold = form.bold_font;
   for (HFONT* f : {&form.font, &form.bold_font}) {
-    if (*f) DeleteObject(*f);
     const int weight = f == &form.font ? FW_NORMAL : FW_BOLD;
     *f = CreateFontW(-MulDiv(kFontPoints, static_cast<int>(form.dpi), kPointsPerInch), 0, 0, 0, weight, FALSE,
                      FALSE, FALSE, kTurkishCharset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                      DEFAULT_PITCH | FF_SWISS, L"Verdana");
   }
+  if (form.hwnd) {
+    for (auto& [id, c] : form.controls)
+      SendMessageW(c.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(c.layout->bold ? form.bold_font : form.font), FALSE);
+  }
+  if (old_font) DeleteObject(old_font);
+  if (old_bold) DeleteObject(old_bold);
 }
 
 FormState& Win32Ui::Impl::load(FormId id, HWND owner) {
@@ -230,8 +241,13 @@ FormState& Win32Ui::Impl::load(FormId id, HWND owner) {
     SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(form.icon_big));
     SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(form.icon_small));
   }
-  create_controls(form);
-  place(form);
+  try {
+    create_controls(form);
+    place(form);
+  } catch (...) {
+    DestroyWindow(hwnd);  // a half-built window is not left behind
+    throw;
+  }
   // The focus starts on the lowest tab index that can take it.
   const ControlLayout* first = nullptr;
   for (const auto& c : layout.controls)
@@ -667,7 +683,11 @@ int run_windows_program(UiEvents& events, FormId first_form) {
   int exit_code = 0;
   {
     Win32Ui ui(events);
-    ui.show_window(first_form, false, 0);
+    try {
+      ui.show_window(first_form, false, 0);
+    } catch (const RuntimeError& e) {
+      report_and_exit(nullptr, std::to_string(e.number()) + " - " + e.description());
+    }
     exit_code = ui.run();
   }
   if (SUCCEEDED(com)) CoUninitialize();
