@@ -10,7 +10,9 @@ namespace platform {
 class RuntimeError : public std::runtime_error {
  public:
   RuntimeError(long number, std::string source, std::string description)
-      : std::runtime_error(description), number_(number), source_(std::move(source)),
+      : std::runtime_error(description),
+        number_(number),
+        source_(std::move(source)),
         description_(std::move(description)) {}
 
   long number() const noexcept { return number_; }

@@ -52,21 +52,17 @@ bool parent_is_folder(const std::string& path) {
 // existing folder "File not found", a refusal "Permission denied".
 [[noreturn]] void raise_for_errno(int error, const std::string& path) {
   switch (error) {
-    case ENOENT:
-      raise_runtime_error(parent_is_folder(path) ? errnum::file_not_found : errnum::path_not_found);
+    case ENOENT: raise_runtime_error(parent_is_folder(path) ? errnum::file_not_found : errnum::path_not_found);
     case ENOTDIR:
     case ENAMETOOLONG:
-    case ELOOP:
-      raise_runtime_error(errnum::path_not_found);
+    case ELOOP: raise_runtime_error(errnum::path_not_found);
     case EACCES:
     case EPERM:
     case EROFS:
     case EISDIR:
     case ETXTBSY:
-    case EBUSY:
-      raise_runtime_error(errnum::permission_denied);
-    default:
-      raise_runtime_error(errnum::path_file_access);
+    case EBUSY: raise_runtime_error(errnum::permission_denied);
+    default: raise_runtime_error(errnum::path_file_access);
   }
 }
 

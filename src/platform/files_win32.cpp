@@ -15,23 +15,19 @@ namespace {
 // The runtime's numbers for the Windows errors of opening, reading and writing.
 [[noreturn]] void raise_for_error(DWORD error) {
   switch (error) {
-    case ERROR_FILE_NOT_FOUND:
-      raise_runtime_error(errnum::file_not_found);
+    case ERROR_FILE_NOT_FOUND: raise_runtime_error(errnum::file_not_found);
     case ERROR_PATH_NOT_FOUND:
     case ERROR_INVALID_NAME:
     case ERROR_INVALID_DRIVE:
     case ERROR_BAD_NETPATH:
     case ERROR_BAD_PATHNAME:
     case ERROR_DIRECTORY:
-    case ERROR_FILENAME_EXCED_RANGE:
-      raise_runtime_error(errnum::path_not_found);
+    case ERROR_FILENAME_EXCED_RANGE: raise_runtime_error(errnum::path_not_found);
     case ERROR_ACCESS_DENIED:
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION:
-    case ERROR_WRITE_PROTECT:
-      raise_runtime_error(errnum::permission_denied);
-    default:
-      raise_runtime_error(errnum::path_file_access);
+    case ERROR_WRITE_PROTECT: raise_runtime_error(errnum::permission_denied);
+    default: raise_runtime_error(errnum::path_file_access);
   }
 }
 

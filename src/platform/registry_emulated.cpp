@@ -14,12 +14,13 @@ constexpr std::uint32_t generic_execute = 0x20000000;
 constexpr std::uint32_t generic_all = 0x10000000;
 constexpr std::uint32_t wow64_views = 0x0300;  // KEY_WOW64_64KEY | KEY_WOW64_32KEY: a view, not a right
 constexpr long no_access = 998;                // ERROR_NOACCESS: a null buffer with a non-zero size
+constexpr std::size_t max_sub_key_path = 260;  // MAX_PATH, without the terminator
 
 // Windows-1254 bytes 0x80..0x9F as Unicode.
-constexpr std::array<char16_t, 32> cp1254_high = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x008E, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x009E, 0x0178};
+constexpr std::array<char16_t, 32> cp1254_high = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                                  0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x008E, 0x008F,
+                                                  0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                                  0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x009E, 0x0178};
 
 char16_t to_unicode(unsigned char b) {
   if (b < 0x80) return b;
@@ -58,30 +59,30 @@ std::u16string fold(const std::string& name) {
   return out;
 }
 
-bool is_string_type(std::uint32_t type) {
-  return type == reg::sz || type == reg::expand_sz || type == reg::multi_sz;
-}
+bool is_string_type(std::uint32_t type) { return type == reg::sz || type == reg::expand_sz || type == reg::multi_sz; }
 
 std::uint32_t normalize_access(std::uint32_t sam) {
-  std::uint32_t mask = sam & ~(wow64_views | maximum_allowed | generic_read | generic_write | generic_execute |
-                               generic_all);
+  std::uint32_t mask =
+      sam & ~(wow64_views | maximum_allowed | generic_read | generic_write | generic_execute | generic_all);
   if (sam & (generic_read | generic_execute)) mask |= access::read;
   if (sam & generic_write) mask |= access::write;
   if (sam & generic_all) mask |= access::all;
   return mask;
 }
 
-// Splits a sub-key path into its names. A leading backslash is refused as
-// Windows refuses it (ERROR_BAD_PATHNAME); one trailing backslash is ignored.
+// Splits a sub-key path into its names. A leading backslash is refused
+// (ERROR_BAD_PATHNAME); empty names inside or at the end ("a\\\\b", "a\\")
+// are skipped. The ANSI functions convert the path into a buffer of
+// MAX_PATH characters, so a longer one gives ERROR_MORE_DATA.
 long split_path(const std::string& path, std::vector<std::string>* names) {
   names->clear();
   if (path.empty()) return win::success;
   if (path.front() == '\\') return win::bad_pathname;
+  if (path.size() > max_sub_key_path) return win::more_data;
   std::size_t start = 0;
   while (start < path.size()) {
     const std::size_t end = std::min(path.find('\\', start), path.size());
-    if (end == start) return win::bad_pathname;  // "a\\\\b": an empty name inside the path
-    names->push_back(path.substr(start, end - start));
+    if (end > start) names->push_back(path.substr(start, end - start));
     start = end + 1;
   }
   return win::success;
@@ -96,9 +97,53 @@ struct EmulatedRegistry::Key {
   bool deleted = false;
   // Sorted by folded name: the order in which Windows enumerates sub-keys.
   std::vector<std::pair<std::u16string, std::shared_ptr<Key>>> children;
-  // Creation order: the order in which Windows enumerates values.
+  // Creation order: the order in which Windows enumerates values. A deleted
+  // value leaves a gap until gaps are half the slots, so that deleting many
+  // values one by one stays cheap.
   std::vector<Value> values;
-  std::unordered_map<std::u16string, std::size_t> value_index;
+  std::unordered_map<std::u16string, std::size_t> value_index;  // folded name -> slot
+  std::size_t gaps = 0;
+  // The last position enumerated and its slot: enumerating in order costs
+  // one step per value even with gaps.
+  bool cursor_valid = false;
+  std::size_t cursor_index = 0;
+  std::size_t cursor_slot = 0;
+
+  std::size_t value_count() const { return values.size() - gaps; }
+
+  Value* value_at(std::size_t index) {
+    if (index >= value_count()) return nullptr;
+    if (gaps == 0) return &values[index];
+    std::size_t i = 0;
+    std::size_t slot = 0;
+    if (cursor_valid && cursor_index <= index) {
+      i = cursor_index;
+      slot = cursor_slot;
+    } else {
+      while (!values[slot].live) ++slot;
+    }
+    for (; i < index; ++i) {
+      do ++slot;
+      while (!values[slot].live);
+    }
+    cursor_valid = true;
+    cursor_index = index;
+    cursor_slot = slot;
+    return &values[slot];
+  }
+
+  void erase_value(std::unordered_map<std::u16string, std::size_t>::iterator it) {
+    Value& v = values[it->second];
+    v.live = false;
+    v.data.clear();
+    value_index.erase(it);
+    ++gaps;
+    cursor_valid = false;
+    if (gaps * 2 <= values.size()) return;
+    std::erase_if(values, [](const Value& value) { return !value.live; });
+    gaps = 0;
+    for (std::size_t slot = 0; slot < values.size(); ++slot) value_index[fold(values[slot].name)] = slot;
+  }
 
   std::vector<std::pair<std::u16string, std::shared_ptr<Key>>>::iterator find_child(const std::u16string& folded) {
     return std::lower_bound(children.begin(), children.end(), folded,
@@ -165,8 +210,8 @@ Hkey EmulatedRegistry::new_handle(std::shared_ptr<Key> key, std::uint32_t access
   return h;
 }
 
-long EmulatedRegistry::open_path(Hkey root, const std::string& sub_key, std::uint32_t sam, bool create,
-                                 Hkey* result, std::uint32_t* disposition) {
+long EmulatedRegistry::open_path(Hkey root, const std::string& sub_key, std::uint32_t sam, bool create, Hkey* result,
+                                 std::uint32_t* disposition) {
   if (result == nullptr) return win::invalid_parameter;
   *result = 0;
   Handle base;
@@ -178,17 +223,12 @@ long EmulatedRegistry::open_path(Hkey root, const std::string& sub_key, std::uin
     if (name.size() > max_key_name) return create ? win::invalid_parameter : win::file_not_found;
   }
 
+  // Rights asked for by name must all be granted; MAXIMUM_ALLOWED adds
+  // whatever the root's policy allows.
   const bool read_only = read_only_[base.key->root];
-  const std::uint32_t wanted = normalize_access(sam);
-  std::uint32_t granted = wanted;
+  std::uint32_t granted = normalize_access(sam);
+  if (read_only && (granted & access::changing) != 0) return win::access_denied;
   if (sam & maximum_allowed) granted |= read_only ? access::read : access::all;
-  if (read_only && (granted & access::changing) != 0) {
-    if (sam & maximum_allowed) {
-      granted &= ~access::changing;
-    } else if (!create) {
-      return win::access_denied;
-    }
-  }
 
   std::shared_ptr<Key> key = base.key;
   bool created = false;
@@ -207,14 +247,13 @@ long EmulatedRegistry::open_path(Hkey root, const std::string& sub_key, std::uin
     }
     key = std::move(next);
   }
-  if (read_only && (granted & access::changing) != 0) return win::access_denied;
   if (disposition != nullptr) *disposition = created ? 1 : 2;
   *result = new_handle(std::move(key), granted);
   return win::success;
 }
 
-long EmulatedRegistry::open_key_ex(Hkey root, const std::string& sub_key, std::uint32_t /*options*/,
-                                   std::uint32_t sam, Hkey* result) {
+long EmulatedRegistry::open_key_ex(Hkey root, const std::string& sub_key, std::uint32_t /*options*/, std::uint32_t sam,
+                                   Hkey* result) {
   long code = 0;
   if (injected_fault(Call::open_key_ex, &code)) {
     if (result != nullptr) *result = 0;
@@ -232,6 +271,7 @@ long EmulatedRegistry::open_key(Hkey root, const std::string& sub_key, Hkey* res
   if (sub_key.empty()) {
     // The same handle comes back: the caller must not close it twice.
     if (result == nullptr) return win::invalid_parameter;
+    *result = 0;
     Handle h;
     if (const long rc = resolve(root, 0, &h); rc != win::success) return rc;
     *result = root;
@@ -259,8 +299,8 @@ long EmulatedRegistry::create_key_ex(Hkey root, const std::string& sub_key, std:
   return open_path(root, sub_key, sam, true, result, disposition);
 }
 
-long EmulatedRegistry::query_value_ex(Hkey key, const std::string& value_name, std::uint32_t* type,
-                                      std::uint8_t* data, std::uint32_t* size) {
+long EmulatedRegistry::query_value_ex(Hkey key, const std::string& value_name, std::uint32_t* type, std::uint8_t* data,
+                                      std::uint32_t* size) {
   long code = 0;
   if (injected_fault(Call::query_value_ex, &code)) return code;
   if (data != nullptr && size == nullptr) return win::invalid_parameter;
@@ -281,8 +321,9 @@ long EmulatedRegistry::query_value_ex(Hkey key, const std::string& value_name, s
   }
   std::copy(v.data.begin(), v.data.end(), data);
   // A string stored without its terminator gets one when the buffer has
-  // room; the size reported stays that of the stored data.
-  if (is_string_type(v.type) && len < *size && (len == 0 || v.data.back() != 0)) data[len] = 0;
+  // room; the size reported stays that of the stored data. An empty string
+  // gets none.
+  if (is_string_type(v.type) && len > 0 && len < *size && v.data.back() != 0) data[len] = 0;
   *size = len;
   return win::success;
 }
@@ -348,12 +389,14 @@ long EmulatedRegistry::enum_value(Hkey key, std::uint32_t index, char* name, std
   }
   Handle h;
   if (const long rc = resolve(key, access::query_value, &h); rc != win::success) return rc;
-  if (index >= h.key->values.size()) return win::no_more_items;
-  const Value& v = h.key->values[index];
-  if (v.name.size() >= *name_len) return win::more_data;
+  const Value* found = h.key->value_at(index);
+  if (found == nullptr) return win::no_more_items;
+  const Value& v = *found;
   const auto len = static_cast<std::uint32_t>(v.data.size());
-  if (data != nullptr && len > *data_len) {
-    *data_len = len;
+  if (v.name.size() >= *name_len || (data != nullptr && len > *data_len)) {
+    // Type and needed size are told even when something did not fit.
+    if (type != nullptr) *type = v.type;
+    if (data_len != nullptr) *data_len = len;
     return win::more_data;
   }
   std::memcpy(name, v.name.data(), v.name.size());
@@ -362,7 +405,7 @@ long EmulatedRegistry::enum_value(Hkey key, std::uint32_t index, char* name, std
   if (type != nullptr) *type = v.type;
   if (data != nullptr) {
     std::copy(v.data.begin(), v.data.end(), data);
-    if (is_string_type(v.type) && len < *data_len && (len == 0 || v.data.back() != 0)) data[len] = 0;
+    if (is_string_type(v.type) && len > 0 && len < *data_len && v.data.back() != 0) data[len] = 0;
   }
   if (data_len != nullptr) *data_len = len;
   return win::success;
@@ -400,12 +443,7 @@ long EmulatedRegistry::delete_value(Hkey key, const std::string& value_name) {
   Key& k = *h.key;
   const auto it = k.value_index.find(fold(value_name));
   if (it == k.value_index.end()) return win::file_not_found;
-  const std::size_t gone = it->second;
-  k.value_index.erase(it);
-  k.values.erase(k.values.begin() + static_cast<std::ptrdiff_t>(gone));
-  for (auto& entry : k.value_index) {
-    if (entry.second > gone) --entry.second;
-  }
+  k.erase_value(it);
   return win::success;
 }
 

@@ -73,8 +73,9 @@ class EmulatedRegistry : public Registry {
   // changes a key, creating keys and changing anything below it give 5.
   void set_read_only(Hkey root, bool read_only);
 
-  // The nth call of `which` from now on (1 = the next one) returns `code`
-  // without doing anything; later calls work again.
+  // The nth call of `which` from now on (1 = the next one; 0 counts as 1)
+  // returns `code` without doing anything; later calls work again. Out
+  // handles of a failed open, create or connect are set to 0.
   void fail_call(Call which, long code, unsigned nth = 1);
   // Every call of `which` from now on returns `code`, until cleared.
   void fail_every_call(Call which, long code);
@@ -97,6 +98,7 @@ class EmulatedRegistry : public Registry {
     std::string name;
     std::uint32_t type = 0;
     std::vector<std::uint8_t> data;
+    bool live = true;
   };
   struct Handle {
     std::shared_ptr<Key> key;
@@ -107,7 +109,7 @@ class EmulatedRegistry : public Registry {
     long code = 0;
   };
 
-  static constexpr std::size_t call_kinds = 12;
+  static constexpr std::size_t call_kinds = static_cast<std::size_t>(Call::connect_registry) + 1;
 
   bool injected_fault(Call which, long* code);
   long resolve(Hkey key, std::uint32_t needed, Handle* out) const;

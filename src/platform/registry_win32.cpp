@@ -78,15 +78,15 @@ long Win32Registry::create_key_ex(Hkey root, const std::string& sub_key, std::ui
   return RegCreateKeyExA(to_hkey(root), sub_key.c_str(), 0, nullptr, options, sam, nullptr, out.get(), disp.get());
 }
 
-long Win32Registry::query_value_ex(Hkey key, const std::string& value_name, std::uint32_t* type,
-                                   std::uint8_t* data, std::uint32_t* size) {
+long Win32Registry::query_value_ex(Hkey key, const std::string& value_name, std::uint32_t* type, std::uint8_t* data,
+                                   std::uint32_t* size) {
   DwordArg t(type);
   DwordArg s(size);
   return RegQueryValueExA(to_hkey(key), value_name.c_str(), nullptr, t.get(), data, s.get());
 }
 
-long Win32Registry::set_value_ex(Hkey key, const std::string& value_name, std::uint32_t type,
-                                 const std::uint8_t* data, std::uint32_t size) {
+long Win32Registry::set_value_ex(Hkey key, const std::string& value_name, std::uint32_t type, const std::uint8_t* data,
+                                 std::uint32_t size) {
   return RegSetValueExA(to_hkey(key), value_name.c_str(), 0, type, data, size);
 }
 
@@ -95,8 +95,8 @@ long Win32Registry::enum_key_ex(Hkey key, std::uint32_t index, char* name, std::
   return RegEnumKeyExA(to_hkey(key), index, name, len.get(), nullptr, nullptr, nullptr, nullptr);
 }
 
-long Win32Registry::enum_value(Hkey key, std::uint32_t index, char* name, std::uint32_t* name_len,
-                               std::uint32_t* type, std::uint8_t* data, std::uint32_t* data_len) {
+long Win32Registry::enum_value(Hkey key, std::uint32_t index, char* name, std::uint32_t* name_len, std::uint32_t* type,
+                               std::uint8_t* data, std::uint32_t* data_len) {
   DwordArg len(name_len);
   DwordArg t(type);
   DwordArg dlen(data_len);

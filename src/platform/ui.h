@@ -12,7 +12,7 @@ using ControlId = int;
 
 namespace mb {
 constexpr int error = 16;        // vbCritical / MB_ICONERROR
-constexpr int information = 64; // vbInformation / MB_ICONINFORMATION
+constexpr int information = 64;  // vbInformation / MB_ICONINFORMATION
 }  // namespace mb
 
 class Ui {

@@ -20,8 +20,8 @@ struct ControlLayout {
   ControlKind kind;
   const char* text;  // UTF-8 caption or initial text; "" when none
   int left, top, width, height;
-  int tab_index;       // -1: none; labels and frames keep theirs but take no focus
-  ControlId parent;    // 0: the window itself; otherwise the frame that holds it
+  int tab_index;     // -1: none; labels and frames keep theirs but take no focus
+  ControlId parent;  // 0: the window itself; otherwise the frame that holds it
   bool visible;
   bool bold;
   std::uint32_t text_color;  // 0x00BBGGRR

@@ -37,9 +37,10 @@ int main(int argc, char** argv) {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   GetStartupInfoW(&startup);
-  record += "show=" +
-            ((startup.dwFlags & STARTF_USESHOWWINDOW) != 0 ? std::to_string(startup.wShowWindow) : std::string("none")) +
-            "\n";
+  record +=
+      "show=" +
+      ((startup.dwFlags & STARTF_USESHOWWINDOW) != 0 ? std::to_string(startup.wShowWindow) : std::string("none")) +
+      "\n";
 #endif
   int first = 1;
   if (argc >= 3 && std::string(argv[1]) == "--wait-for") {

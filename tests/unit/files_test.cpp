@@ -26,13 +26,13 @@ void put_bytes(const std::string& utf8_path, const std::string& bytes) {
 // Windows, by a leading dot here.
 std::string make_hidden_file(const ScratchFolder& folder, const std::string& attribute) {
 #ifdef _WIN32
-  const std::string path = folder.file("secret.reg");
+  std::string path = folder.file("secret.reg");
   put_bytes(path, "REGEDIT4\r\n");
   const std::string command = "attrib " + attribute + " \"" + path + "\" >NUL 2>&1";
   EXPECT_EQ(std::system(command.c_str()), 0) << command;
 #else
   static_cast<void>(attribute);
-  const std::string path = folder.file(".secret.reg");
+  std::string path = folder.file(".secret.reg");
   put_bytes(path, "REGEDIT4\r\n");
 #endif
   return path;
@@ -176,6 +176,9 @@ TEST(FileErrors, CarryTheRuntimeNumbers) {
   expect_runtime_error(76, "Path not found", [&] { TextFile file(missing_folder, OpenMode::append); });
   expect_runtime_error(76, "Path not found", [&] { platform::read_file_bytes(missing_folder); });
   expect_runtime_error(53, "File not found", [&] { platform::read_file_bytes(folder.file("missing.reg")); });
+  put_bytes(folder.file("plain.txt"), "");  // a file where a folder should be
+  expect_runtime_error(76, "Path not found",
+                       [&] { TextFile file(folder.file("plain.txt") + "\\x.reg", OpenMode::write); });
   expect_runtime_error(70, "Permission denied", [&] { TextFile file(folder.file("sub"), OpenMode::write); });
   expect_runtime_error(70, "Permission denied", [&] { platform::read_file_bytes(folder.file("sub")); });
   expect_runtime_error(75, "Path/File access error", [&] { TextFile file("", OpenMode::write); });

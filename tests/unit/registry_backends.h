@@ -82,10 +82,13 @@ class RegistryFixture : public ::testing::Test {
   void SetUp() override {
     registry_ = Backend::make();
     const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    scratch_path_ = std::string(scratch_parent) + "\\" + info->test_suite_name() + "." + info->name();
+    // Kept short: the ANSI functions take sub-key paths of at most 260 characters.
+    std::string name = std::string(info->test_suite_name()) + "." + info->name();
+    if (name.size() > 80) name.resize(80);
+    scratch_path_ = std::string(scratch_parent) + "\\" + name;
     delete_tree(*registry_, platform::hkey::current_user, scratch_path_);  // left by an aborted run
-    ASSERT_EQ(registry_->create_key_ex(platform::hkey::current_user, scratch_path_, 0, platform::access::all,
-                                       &scratch_, nullptr),
+    ASSERT_EQ(registry_->create_key_ex(platform::hkey::current_user, scratch_path_, 0, platform::access::all, &scratch_,
+                                       nullptr),
               platform::win::success);
   }
 
@@ -110,9 +113,7 @@ class RegistryFixture : public ::testing::Test {
   const std::string& scratch_path() const { return scratch_path_; }
   bool is_emulated() const { return Backend::emulated; }
   // The emulated registry's test controls; null on the other backends.
-  platform::EmulatedRegistry* emulated() {
-    return Backend::emulated ? static_cast<platform::EmulatedRegistry*>(registry_.get()) : nullptr;
-  }
+  platform::EmulatedRegistry* emulated() { return dynamic_cast<platform::EmulatedRegistry*>(registry_.get()); }
   // For a test that leaves a handle open on purpose (a failing close).
   void allow_open_handles() { check_handles_ = false; }
 

@@ -15,9 +15,7 @@ inline std::string utf8_of(const std::filesystem::path& path) {
   return {text.begin(), text.end()};
 }
 
-inline std::filesystem::path path_of(const std::string& utf8) {
-  return {std::u8string(utf8.begin(), utf8.end())};
-}
+inline std::filesystem::path path_of(const std::string& utf8) { return {std::u8string(utf8.begin(), utf8.end())}; }
 
 class ScratchFolder {
  public:
@@ -25,7 +23,7 @@ class ScratchFolder {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     root_ = std::filesystem::temp_directory_path() /
             path_of("telvora " + name + " " + (info != nullptr ? std::string(info->name()) : std::string("run")) + " " +
-                   std::to_string(std::random_device{}()));  // builds of other worktrees run at the same time
+                    std::to_string(std::random_device{}()));  // builds of other worktrees run at the same time
     std::filesystem::remove_all(root_);
     std::filesystem::create_directories(root_);
   }
