@@ -19,23 +19,50 @@ using platform::StartPosition;
 constexpr std::uint32_t kBlack = 0x000000;
 constexpr std::uint32_t kDarkBlue = 0x400000;  // RGB 0, 0, 64 as 0x00BBGGRR
 
-constexpr ControlLayout picture(platform::ControlId id, const char* name, int left, int top, int width,
-                                int height, int resource, bool visible = true) {
-  return {id, name, ControlKind::picture, "", left, top, width, height, -1, 0, visible, false, kBlack,
-          resource, false, false};
+constexpr ControlLayout control(platform::ControlId id, const char* name, ControlKind kind, const char* text, int left,
+                                int top, int width, int height, int tab_index, platform::ControlId parent = 0) {
+  return {.id = id,
+          .name = name,
+          .kind = kind,
+          .text = text,
+          .left = left,
+          .top = top,
+          .width = width,
+          .height = height,
+          .tab_index = tab_index,
+          .parent = parent,
+          .visible = true,
+          .bold = false,
+          .text_color = kBlack,
+          .picture = 0,
+          .default_button = false,
+          .cancel_button = false};
 }
 
-constexpr ControlLayout control(platform::ControlId id, const char* name, ControlKind kind, const char* text,
-                                int left, int top, int width, int height, int tab_index,
-                                platform::ControlId parent = 0) {
-  return {id, name, kind, text, left, top, width, height, tab_index, parent, true, false, kBlack, 0, false, false};
+constexpr ControlLayout picture(platform::ControlId id, const char* name, int left, int top, int width, int height,
+                                int resource) {
+  ControlLayout c = control(id, name, ControlKind::picture, "", left, top, width, height, -1);
+  c.picture = resource;
+  return c;
 }
 
 // "Kapat" answers Esc; Enter presses it too while it has the focus, which is
 // where each window puts the focus first.
 constexpr ControlLayout close_button(platform::ControlId id, int left, int top, int width, int height) {
-  return {id, "Command1", ControlKind::button, "Kapat", left, top, width, height, 0, 0, true, false, kBlack, 0,
-          false, true};
+  ControlLayout c = control(id, "Command1", ControlKind::button, "Kapat", left, top, width, height, 0);
+  c.cancel_button = true;
+  return c;
+}
+
+constexpr ControlLayout hidden(ControlLayout c) {
+  c.visible = false;
+  return c;
+}
+
+constexpr ControlLayout heading(ControlLayout c) {
+  c.bold = true;
+  c.text_color = kDarkBlue;
+  return c;
 }
 
 // The z-order is the order of these rows. Each label comes directly before the
@@ -58,8 +85,7 @@ constexpr std::array kForm1Controls = {
             form1::Frame1),
     control(form1::Command2, "Command2", ControlKind::button, "Hakkında", 120, 240, 1095, 495, 4, form1::Frame1),
     // Never shown and never read: the password is typed in the mail program.
-    ControlLayout{form1::txtsifre, "txtsifre", ControlKind::text_box, "", 3120, 0, 2775, 315, 5, 0, false, false,
-                  kBlack, 0, false, false},
+    hidden(control(form1::txtsifre, "txtsifre", ControlKind::text_box, "", 3120, 0, 2775, 315, 5)),
 };
 
 constexpr const char* kAboutText =
@@ -96,40 +122,51 @@ constexpr const char* kCompletionText =
 // The heading label comes directly before the text it heads.
 constexpr std::array kForm3Controls = {
     close_button(form3::Command1, 4440, 3120, 1335, 495),
-    ControlLayout{form3::Label1, "Label1", ControlKind::label,
-                  "Hesabın kurulumu için gerekli ayarlar başarıyla tamamlandı.", 120, 120, 5655, 495, 2, 0, true, true,
-                  kDarkBlue, 0, false, false},
+    heading(control(form3::Label1, "Label1", ControlKind::label,
+                    "Hesabın kurulumu için gerekli ayarlar başarıyla tamamlandı.", 120, 120, 5655, 495, 2)),
     control(form3::Text1, "Text1", ControlKind::multi_line_text_box, kCompletionText, 120, 720, 5655, 2175, 1),
     picture(form3::Image1, "Image1", 120, 3000, 2775, 600, TELVORA_LOGO),
 };
 
-const FormLayout kForm1{Form1,
-                        "Form1",
-                        "Otomatik Microsoft Outlook ve Outlook Express Hesap Kurulum Programı",
-                        7350,
-                        3255,
-                        Border::fixed_single,
-                        TELVORA_ICON,
-                        StartPosition::center_screen,
-                        true,
-                        kForm1Controls};
-const FormLayout kForm2{Form2, "Form2", "Hakkında", 5850, 4620, Border::fixed_tool_window, 0,
-                        StartPosition::center_owner, false, kForm2Controls};
-const FormLayout kForm3{Form3, "Form3", "Kurulum Tamamlandı.", 5940, 3720, Border::fixed_tool_window, 0,
-                        StartPosition::center_owner, false, kForm3Controls};
+const FormLayout kForm1{.id = Form1,
+                        .name = "Form1",
+                        .caption = "Otomatik Microsoft Outlook ve Outlook Express Hesap Kurulum Programı",
+                        .client_width = 7350,
+                        .client_height = 3255,
+                        .border = Border::fixed_single,
+                        .icon = TELVORA_ICON,
+                        .start_position = StartPosition::center_screen,
+                        .show_in_taskbar = true,
+                        .controls = kForm1Controls};
+const FormLayout kForm2{.id = Form2,
+                        .name = "Form2",
+                        .caption = "Hakkında",
+                        .client_width = 5850,
+                        .client_height = 4620,
+                        .border = Border::fixed_tool_window,
+                        .icon = 0,
+                        .start_position = StartPosition::center_owner,
+                        .show_in_taskbar = false,
+                        .controls = kForm2Controls};
+const FormLayout kForm3{.id = Form3,
+                        .name = "Form3",
+                        .caption = "Kurulum Tamamlandı.",
+                        .client_width = 5940,
+                        .client_height = 3720,
+                        .border = Border::fixed_tool_window,
+                        .icon = 0,
+                        .start_position = StartPosition::center_owner,
+                        .show_in_taskbar = false,
+                        .controls = kForm3Controls};
 
 }  // namespace
 
 const platform::FormLayout& form_layout(platform::FormId form) {
   switch (form) {
-    case Form1:
-      return kForm1;
-    case Form2:
-      return kForm2;
-    case Form3:
-      return kForm3;
-    default:
-      throw std::out_of_range("no such window");
+    case Form1: return kForm1;
+    case Form2: return kForm2;
+    case Form3: return kForm3;
+    default: throw std::out_of_range("no such window");
   }
 }
 

@@ -1,6 +1,8 @@
 #include "platform/ui_win32.h"
 
+// windows.h comes first: the other system headers build on it.
 #include <windows.h>
+
 #include <commctrl.h>
 #include <wincodec.h>
 
@@ -195,8 +197,8 @@ void Win32Ui::Impl::make_fonts(FormState& form) {
   const HFONT old_font = form.font, old_bold = form.bold_font;
   for (HFONT* f : {&form.font, &form.bold_font}) {
     const int weight = f == &form.font ? FW_NORMAL : FW_BOLD;
-    *f = CreateFontW(-MulDiv(kFontPoints, static_cast<int>(form.dpi), kPointsPerInch), 0, 0, 0, weight, FALSE,
-                     FALSE, FALSE, kTurkishCharset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+    *f = CreateFontW(-MulDiv(kFontPoints, static_cast<int>(form.dpi), kPointsPerInch), 0, 0, 0, weight, FALSE, FALSE,
+                     FALSE, kTurkishCharset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                      DEFAULT_PITCH | FF_SWISS, L"Verdana");
   }
   if (form.hwnd) {
@@ -232,8 +234,8 @@ FormState& Win32Ui::Impl::load(FormId id, HWND owner) {
   form.dpi = GetDpiForWindow(hwnd);
   make_fonts(form);
   if (layout.icon) {
-    form.icon_big = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(layout.icon),
-                                                  IMAGE_ICON, GetSystemMetricsForDpi(SM_CXICON, form.dpi),
+    form.icon_big = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(layout.icon), IMAGE_ICON,
+                                                  GetSystemMetricsForDpi(SM_CXICON, form.dpi),
                                                   GetSystemMetricsForDpi(SM_CYICON, form.dpi), LR_DEFAULTCOLOR));
     form.icon_small = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(layout.icon),
                                                     IMAGE_ICON, GetSystemMetricsForDpi(SM_CXSMICON, form.dpi),
@@ -267,9 +269,7 @@ void Win32Ui::Impl::create_controls(FormState& form) {
     DWORD style = WS_CHILD | (c.visible ? WS_VISIBLE : 0);
     DWORD ex_style = 0;
     switch (c.kind) {
-      case ControlKind::label:
-        style |= SS_LEFT | SS_NOPREFIX;
-        break;
+      case ControlKind::label: style |= SS_LEFT | SS_NOPREFIX; break;
       case ControlKind::text_box:
         cls = L"EDIT";
         style |= WS_TABSTOP | ES_AUTOHSCROLL;
@@ -292,9 +292,7 @@ void Win32Ui::Impl::create_controls(FormState& form) {
         cls = L"BUTTON";
         style |= BS_GROUPBOX;
         break;
-      case ControlKind::picture:
-        style |= SS_BITMAP;
-        break;
+      case ControlKind::picture: style |= SS_BITMAP; break;
     }
     HWND hwnd = CreateWindowExW(ex_style, cls, utf8_to_wide(c.text).c_str(), style, 0, 0, 10, 10, form.hwnd,
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance, nullptr);
@@ -550,8 +548,7 @@ LRESULT Win32Ui::Impl::handle(FormState& form, UINT msg, WPARAM wparam, LPARAM l
         PostQuitMessage(0);
       return DefWindowProcW(hwnd, msg, wparam, lparam);
     }
-    default:
-      break;
+    default: break;
   }
   return DefWindowProcW(hwnd, msg, wparam, lparam);
 }

@@ -92,8 +92,7 @@ Icon recognise_icon(HWND box) {
   const auto seen = grab(r);
   const std::uint32_t background = seen.front();
   const long to_error = difference(seen, render_icon(MAKEINTRESOURCEW(32513) /* IDI_HAND */, w, h, background));
-  const long to_info =
-      difference(seen, render_icon(MAKEINTRESOURCEW(32516) /* IDI_ASTERISK */, w, h, background));
+  const long to_info = difference(seen, render_icon(MAKEINTRESOURCEW(32516) /* IDI_ASTERISK */, w, h, background));
   const long blank = difference(seen, std::vector<std::uint32_t>(seen.size(), background));
   const long best = std::min(to_error, to_info);
   // A match must be far closer than an empty square.
@@ -170,14 +169,10 @@ std::string read_file(const std::wstring& path) {
 
 const char* icon_name(Icon icon) {
   switch (icon) {
-    case Icon::none:
-      return "none";
-    case Icon::error:
-      return "error";
-    case Icon::information:
-      return "information";
-    case Icon::other:
-      return "other";
+    case Icon::none: return "none";
+    case Icon::error: return "error";
+    case Icon::information: return "information";
+    case Icon::other: return "other";
   }
   return "?";
 }
@@ -356,8 +351,10 @@ MessageBoxSeen App::wait_message_box(int timeout_ms) {
 }
 
 void App::answer(const MessageBoxSeen& box) {
-  if (HWND ok = GetDlgItem(box.hwnd, IDOK)) click(ok);
-  else PostMessageW(box.hwnd, WM_COMMAND, IDOK, 0);
+  if (HWND ok = GetDlgItem(box.hwnd, IDOK))
+    click(ok);
+  else
+    PostMessageW(box.hwnd, WM_COMMAND, IDOK, 0);
   wait_until([&] { return !IsWindow(box.hwnd); }, 5000);
 }
 

@@ -73,8 +73,8 @@ TEST_F(TelvoraResources, PicturesAreAGifLogoAndTwoJpegsOfTheirSizes) {
       {TELVORA_PIC_EXPRESS, GUID_ContainerFormatJpeg, 96, 96},
   };
   IWICImagingFactory* factory = nullptr;
-  ASSERT_TRUE(SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                                         IID_IWICImagingFactory, reinterpret_cast<void**>(&factory))));
+  ASSERT_TRUE(SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                                         reinterpret_cast<void**>(&factory))));
   std::set<std::string> contents;
   for (const auto& tc : cases) {
     SCOPED_TRACE(tc.id);

@@ -289,8 +289,8 @@ TEST_F(Telvora, OutlookInAFolderWithABlankGetsTheProfileAndAQuotedCommandLine) {
   const std::string profile = read_file(temp_ + L"Temp_Profile.PRF");
   EXPECT_EQ(profile, expected_profile(email, name));
   ASSERT_TRUE(wait_until([&] { return !read_file(log_).empty(); })) << "the stand-in Outlook was not started";
-  EXPECT_EQ(read_file(log_), to_utf8(L"\"" + outlook + L"\\OUTLOOK.EXE\" /importprf \"" + temp_ +
-                                     L"Temp_Profile.PRF\""));
+  EXPECT_EQ(read_file(log_),
+            to_utf8(L"\"" + outlook + L"\\OUTLOOK.EXE\" /importprf \"" + temp_ + L"Temp_Profile.PRF\""));
 
   expect_geometry(form3, forms::Form3);
   ASSERT_TRUE(app_->bring_to_front(form3));
@@ -312,8 +312,8 @@ TEST_F(Telvora, OutlookRegisteredAsAnExpandableStringIsFoundAndStarted) {
   HWND form3 = expect_completion_window();
   ASSERT_NE(form3, nullptr);
   ASSERT_TRUE(wait_until([&] { return !read_file(log_).empty(); })) << "the stand-in Outlook was not started";
-  EXPECT_EQ(read_file(log_), to_utf8(L"\"" + std::wstring(expanded) + L"\\OUTLOOK.EXE\" /importprf \"" + temp_ +
-                                     L"Temp_Profile.PRF\""));
+  EXPECT_EQ(read_file(log_),
+            to_utf8(L"\"" + std::wstring(expanded) + L"\\OUTLOOK.EXE\" /importprf \"" + temp_ + L"Temp_Profile.PRF\""));
   click(GetDlgItem(form3, f3::Command1));
   EXPECT_EQ(app_->wait_exit(), 0u);
   remove_tree(expanded);
@@ -473,8 +473,10 @@ TEST_F(Telvora, KeyboardTabFollowsTheTabOrderAndKapatAnswersEnterAndEsc) {
   };
   for (const Key k : {Key{VK_RETURN, "Enter"}, Key{VK_ESCAPE, "Esc"}}) {
     SCOPED_TRACE(k.name);
-    if (k.key == VK_ESCAPE) click(item(f1::Command2));
-    else press_key(VK_RETURN);  // Enter on the focused "Hakkında"
+    if (k.key == VK_ESCAPE)
+      click(item(f1::Command2));
+    else
+      press_key(VK_RETURN);  // Enter on the focused "Hakkında"
     HWND form2 = app_->wait_window(caption(forms::Form2));
     ASSERT_NE(form2, nullptr);
     ASSERT_TRUE(app_->wait_focus(GetDlgItem(form2, f2::Command1), 3000));
@@ -499,11 +501,10 @@ TEST_F(Telvora, MainWindowMatchesItsLayoutAtNinetySixDpi) {
   EXPECT_FALSE(IsWindowVisible(item(f1::txtsifre)));
   expect_geometry(form1_, forms::Form1);
   // The manifest made the program aware of each monitor's DPI.
-  EXPECT_EQ(GetAwarenessFromDpiAwarenessContext(GetWindowDpiAwarenessContext(form1_)),
-            DPI_AWARENESS_PER_MONITOR_AWARE);
+  EXPECT_EQ(GetAwarenessFromDpiAwarenessContext(GetWindowDpiAwarenessContext(form1_)), DPI_AWARENESS_PER_MONITOR_AWARE);
   // Screen readers name a field by the label just before it.
-  for (auto [label, field] : {std::pair{f1::Label3, f1::txtadsoyad}, {f1::Label1, f1::txteposta},
-                              {f1::Label2, f1::CmbApp}})
+  for (auto [label, field] :
+       {std::pair{f1::Label3, f1::txtadsoyad}, {f1::Label1, f1::txteposta}, {f1::Label2, f1::CmbApp}})
     EXPECT_EQ(GetWindow(item(label), GW_HWNDNEXT), item(field)) << "label " << label;
   // Centred on the screen's work area.
   RECT window, work;
@@ -519,13 +520,12 @@ TEST_F(Telvora, LayoutFollowsTheDisplayDpi) {
   // Wine takes its DPI from the registry when a program starts.
   constexpr DWORD kDpi = 144;
   HKEY desktop = nullptr;
-  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0, KEY_SET_VALUE | KEY_QUERY_VALUE,
-                            nullptr, &desktop, nullptr),
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0,
+                            KEY_SET_VALUE | KEY_QUERY_VALUE, nullptr, &desktop, nullptr),
             ERROR_SUCCESS);
   DWORD old = 0, old_size = sizeof(old), old_type = 0;
-  const bool had_old =
-      RegQueryValueExW(desktop, L"LogPixels", nullptr, &old_type, reinterpret_cast<BYTE*>(&old), &old_size) ==
-      ERROR_SUCCESS;
+  const bool had_old = RegQueryValueExW(desktop, L"LogPixels", nullptr, &old_type, reinterpret_cast<BYTE*>(&old),
+                                        &old_size) == ERROR_SUCCESS;
   RegSetValueExW(desktop, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&kDpi), sizeof(kDpi));
   start();
   if (had_old)

@@ -35,10 +35,26 @@ constexpr std::array kInfoControls = {
     row(kClose, ControlKind::button, "Kapat", 120, 1800, 1200, 495, 0, true),
     row(kInfo, ControlKind::multi_line_text_box, "ilk\r\nikinci", 120, 120, 3000, 1500, 1),
 };
-const FormLayout kMain{1, "Main", "Sınama Penceresi", 4500, 2400, platform::Border::fixed_single, 0,
-                       platform::StartPosition::center_screen, true, kMainControls};
-const FormLayout kInfoForm{2, "Info", "Bilgi Penceresi", 3600, 2700, platform::Border::fixed_tool_window, 0,
-                           platform::StartPosition::center_owner, false, kInfoControls};
+const FormLayout kMain{1,
+                       "Main",
+                       "Sınama Penceresi",
+                       4500,
+                       2400,
+                       platform::Border::fixed_single,
+                       0,
+                       platform::StartPosition::center_screen,
+                       true,
+                       kMainControls};
+const FormLayout kInfoForm{2,
+                           "Info",
+                           "Bilgi Penceresi",
+                           3600,
+                           2700,
+                           platform::Border::fixed_tool_window,
+                           0,
+                           platform::StartPosition::center_owner,
+                           false,
+                           kInfoControls};
 
 // Records what the window layer reports and lets a test react to it.
 class Events : public platform::UiEvents {
