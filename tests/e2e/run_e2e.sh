@@ -26,9 +26,6 @@ if [ "$(LC_ALL=tr_TR.UTF-8 locale charmap 2>/dev/null)" != "UTF-8" ]; then
   export LOCPATH="$build/locale"
 fi
 
-# The Wine server of this prefix must start afresh with the new display.
-timeout 60 wineserver -w 2>/dev/null
-
 Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 trap 'kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null' EXIT INT TERM
@@ -43,6 +40,4 @@ TELVORA_WINE_TIMEOUT=120 "$build/wine-run.sh" reg add 'HKCU\Software\Wine\X11 Dr
 
 mkdir -p "$build/test-results/screenshots"
 TELVORA_WINE_TIMEOUT=360 "$build/wine-run.sh" "$@"
-rc=$?
-timeout 60 wineserver -w 2>/dev/null
-exit $rc
+exit $?
