@@ -364,6 +364,12 @@ HWND App::focus() {
   return GetGUIThreadInfo(process_.dwThreadId, &info) ? info.hwndFocus : nullptr;
 }
 
+HWND App::active() {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof(info);
+  return GetGUIThreadInfo(process_.dwThreadId, &info) ? info.hwndActive : nullptr;
+}
+
 bool App::wait_focus(HWND expected, int timeout_ms) {
   return wait_until([&] { return focus() == expected; }, timeout_ms);
 }

@@ -73,6 +73,7 @@ class App {
   bool message_box_open();
   void answer(const MessageBoxSeen& box);
   HWND focus();
+  HWND active();
   bool wait_focus(HWND expected, int timeout_ms = 5000);
   // Exit code, or STILL_ACTIVE when the process has not ended in time.
   DWORD wait_exit(int timeout_ms = 10000);

@@ -26,6 +26,12 @@ if [ "$(LC_ALL=tr_TR.UTF-8 locale charmap 2>/dev/null)" != "UTF-8" ]; then
   export LOCPATH="$build/locale"
 fi
 
+# A Wine server still running from an earlier program may hold a desktop
+# made without a display, on which no window of ours would appear: let it
+# end first. A persistent one (scripts/test.sh starts one) is waited for
+# only briefly; its desktop is made when the first window needs it.
+timeout 15 wineserver -w 2>/dev/null
+
 Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 trap 'kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null' EXIT INT TERM

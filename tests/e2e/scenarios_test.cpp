@@ -181,6 +181,7 @@ class Telvora : public testing::Test {
     EXPECT_EQ(text_of(GetDlgItem(form3, f3::Label1)), widen(layout_of(forms::Form3, f3::Label1).text));
     EXPECT_EQ(text_of(GetDlgItem(form3, f3::Text1)), widen(layout_of(forms::Form3, f3::Text1).text));
     EXPECT_TRUE(app_->wait_focus(GetDlgItem(form3, f3::Command1))) << "the focus is not on Kapat";
+    EXPECT_EQ(app_->active(), form3);
     return form3;
   }
 
