@@ -216,7 +216,6 @@ FormState& Win32Ui::Impl::load(FormId id, HWND owner) {
   form.impl = this;
   form.id = id;
   form.layout = &events.layout(id);
-  form.dpi = owner ? GetDpiForWindow(owner) : GetDpiForSystem();
   const FormLayout& layout = *form.layout;
 
   // No WS_CLIPCHILDREN: the window paints the white inside of the frame, which
@@ -229,7 +228,15 @@ FormState& Win32Ui::Impl::load(FormId id, HWND owner) {
 
   HWND hwnd = CreateWindowExW(ex_style, kFormClass, utf8_to_wide(layout.caption).c_str(), style, CW_USEDEFAULT,
                               CW_USEDEFAULT, 100, 100, owner, nullptr, GetModuleHandleW(nullptr), &form);
-  if (!hwnd) throw RuntimeError(static_cast<long>(GetLastError()), "Telvora", "CreateWindowExW");
+  if (!hwnd) {
+    const auto error = static_cast<long>(GetLastError());
+    // Unless the window got as far as its own clean-up, which erased it.
+    if (auto it = forms.find(id); it != forms.end() && !it->second.hwnd) {
+      DeleteObject(it->second.background);
+      forms.erase(it);
+    }
+    throw RuntimeError(error, "Telvora", "CreateWindowExW");
+  }
   // The monitor under the new window decides its DPI.
   form.dpi = GetDpiForWindow(hwnd);
   make_fonts(form);

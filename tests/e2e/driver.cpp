@@ -215,6 +215,12 @@ RECT client_rect_of(HWND child) {
   return r;
 }
 
+std::uint32_t pixel_at(HWND window, int x, int y) {
+  POINT p{x, y};
+  ClientToScreen(window, &p);
+  return grab(RECT{p.x, p.y, p.x + 1, p.y + 1}).front() & 0xFFFFFF;
+}
+
 bool save_png(HWND window, const std::wstring& path) {
   RECT r;
   GetWindowRect(window, &r);

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,8 @@ void press_key(WORD virtual_key);
 // Client-relative rectangle of a child window.
 RECT client_rect_of(HWND child);
 bool save_png(HWND window, const std::wstring& path);
+// The colour on the screen at a client point of the window (0x00RRGGBB).
+std::uint32_t pixel_at(HWND window, int x, int y);
 
 // One run of the program, with its own temporary folder.
 class App {

@@ -177,6 +177,7 @@ class Telvora : public testing::Test {
       return nullptr;
     }
     EXPECT_EQ(GetWindow(form3, GW_OWNER), form1_);
+    expect_frame(form3, true);
     EXPECT_FALSE(IsWindowEnabled(form1_)) << "the main window takes input behind the completion window";
     EXPECT_EQ(text_of(GetDlgItem(form3, f3::Label1)), widen(layout_of(forms::Form3, f3::Label1).text));
     EXPECT_EQ(text_of(GetDlgItem(form3, f3::Text1)), widen(layout_of(forms::Form3, f3::Text1).text));
@@ -210,6 +211,27 @@ class Telvora : public testing::Test {
       EXPECT_EQ(r.right - r.left, own_size ? c.width / kTwipsPerPixel : px(c.width)) << layout.name << "." << c.name;
       EXPECT_EQ(r.bottom - r.top, own_size ? c.height / kTwipsPerPixel : px(c.height)) << layout.name << "." << c.name;
     }
+  }
+
+  // A fixed frame without minimise and maximise buttons; tool windows for
+  // the dialogs, and only the main window on the taskbar.
+  static void expect_frame(HWND window, bool tool_window) {
+    const auto style = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE));
+    const auto ex_style = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_EXSTYLE));
+    EXPECT_TRUE(style & WS_CAPTION);
+    EXPECT_TRUE(style & WS_SYSMENU) << "no close box";
+    EXPECT_FALSE(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
+    EXPECT_EQ((ex_style & WS_EX_TOOLWINDOW) != 0, tool_window);
+    EXPECT_EQ((ex_style & WS_EX_APPWINDOW) != 0, !tool_window);
+    EXPECT_EQ(GetWindow(window, GW_OWNER) != nullptr, tool_window);
+  }
+
+  // The window's centre lies on the centre of what it is placed over.
+  static void expect_centred(HWND window, const RECT& over) {
+    RECT r;
+    GetWindowRect(window, &r);
+    EXPECT_NEAR((r.left + r.right) / 2, (over.left + over.right) / 2, 1);
+    EXPECT_NEAR((r.top + r.bottom) / 2, (over.top + over.bottom) / 2, 1);
   }
 
   void screenshot(HWND window, const wchar_t* file) {
@@ -425,6 +447,10 @@ TEST_F(Telvora, AboutWindowIsOneModelessInstanceThatKapatCloses) {
   HWND form2 = app_->wait_window(caption(forms::Form2));
   ASSERT_NE(form2, nullptr) << "the About window did not appear";
   EXPECT_EQ(GetWindow(form2, GW_OWNER), form1_);
+  expect_frame(form2, true);
+  RECT main_window;
+  GetWindowRect(form1_, &main_window);
+  expect_centred(form2, main_window);
   EXPECT_EQ(text_of(GetDlgItem(form2, f2::Text1)), widen(layout_of(forms::Form2, f2::Text1).text));
   EXPECT_TRUE(app_->wait_focus(GetDlgItem(form2, f2::Command1)));
 
@@ -507,13 +533,17 @@ TEST_F(Telvora, MainWindowMatchesItsLayoutAtNinetySixDpi) {
   for (auto [label, field] :
        {std::pair{f1::Label3, f1::txtadsoyad}, {f1::Label1, f1::txteposta}, {f1::Label2, f1::CmbApp}})
     EXPECT_EQ(GetWindow(item(label), GW_HWNDNEXT), item(field)) << "label " << label;
-  // Centred on the screen's work area.
-  RECT window, work;
-  GetWindowRect(form1_, &window);
+  expect_frame(form1_, false);
+  RECT work;
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-  EXPECT_NEAR((window.left + window.right) / 2, (work.left + work.right) / 2, 1);
-  EXPECT_NEAR((window.top + window.bottom) / 2, (work.top + work.bottom) / 2, 1);
+  expect_centred(form1_, work);
   ASSERT_TRUE(app_->bring_to_front(form1_));
+  Sleep(300);
+  // White behind the controls, inside the frame too (between its buttons).
+  constexpr std::uint32_t kWhite = 0xFFFFFF;
+  EXPECT_EQ(pixel_at(form1_, 2, 2), kWhite);
+  const auto& frame = layout_of(forms::Form1, f1::Frame1);
+  EXPECT_EQ(pixel_at(form1_, (frame.left + 2400) / kTwipsPerPixel, (frame.top + 480) / kTwipsPerPixel), kWhite);
   screenshot(form1_, L"form1.png");
 }
 
