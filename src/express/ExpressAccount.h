@@ -8,7 +8,8 @@
 
 namespace express {
 
-inline constexpr const char* kAccountsKey = "HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Account Manager\\Accounts";
+inline constexpr const char* kAccountsKey =
+    "HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Account Manager\\Accounts";
 
 // Creates the missing keys of the account store, parent first, and writes
 // the 23 values in their fixed order. Every write is made even after one has

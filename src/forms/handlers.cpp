@@ -1,5 +1,9 @@
 #include "forms/handlers.h"
 
+#include <exception>
+#include <new>
+#include <optional>
+
 #include "forms/controls.h"
 #include "forms/layout.h"
 #include "setup/RunSetup.h"
@@ -10,15 +14,24 @@ namespace forms {
 namespace {
 
 // No handler catches the errors of its own work: an error that escapes one
-// is shown with its number and description, and the program ends.
+// is shown with its number and description, and the program ends. Nothing
+// may unwind into the window layer, which runs inside system callbacks, so
+// the library's own failures are reported as the runtime's errors too.
 template <typename Work>
 void reporting_escaped_errors(platform::Ui& ui, Work&& work) {
+  std::optional<platform::RuntimeError> escaped;
   try {
     work();
+    return;
   } catch (const platform::RuntimeError& error) {
-    setup::show_error(ui, escaped_error_text(error));
-    ui.end_process(1);
+    escaped = error;
+  } catch (const std::bad_alloc&) {
+    escaped.emplace(7, "Telvora", "Out of memory");
+  } catch (const std::exception&) {
+    escaped.emplace(51, "Telvora", "Internal error");
   }
+  setup::show_error(ui, escaped_error_text(*escaped));
+  ui.end_process(1);
 }
 
 }  // namespace
@@ -49,20 +62,14 @@ void on_selection_change(platform::Ui& ui, platform::ControlId control) {
 void on_click(platform::Ui& ui, platform::ControlId control, platform::Registry& registry) {
   reporting_escaped_errors(ui, [&] {
     switch (control) {
-      case form1::Command1:
-        setup::RunSetup(ui, registry);
-        break;
+      case form1::Command1: setup::RunSetup(ui, registry); break;
       case form1::Command2:
         // Modeless and owned; showing it while open brings the same window up.
         ui.show_window(Form2, false, Form1);
         break;
-      case form2::Command1:
-        ui.unload_window(Form2);
-        break;
-      case form3::Command1:
-        ui.end_process(0);
-      default:
-        break;
+      case form2::Command1: ui.unload_window(Form2); break;
+      case form3::Command1: ui.end_process(0);
+      default: break;
     }
   });
 }

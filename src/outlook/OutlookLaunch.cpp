@@ -7,8 +7,8 @@ namespace outlook {
 
 std::string FindOutlookFolder(platform::Registry& registry) {
   ClsRegistry lookup(registry);
-  const std::string folder = to_text(lookup.GetValue(
-      0x80000002, "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\OUTLOOK.EXE", "Path", ""));
+  const std::string folder = to_text(
+      lookup.GetValue(0x80000002, "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\OUTLOOK.EXE", "Path", ""));
   // The registration is commonly an expandable string such as
   // "%ProgramFiles%\...", which the registry class hands back unexpanded.
   return platform::expand_environment_strings(folder);

@@ -68,27 +68,6 @@ char32_t next_code_point(const std::string& s, std::size_t& i) {
   return c;
 }
 
-// Windows-1254 bytes 0x80..0x9F; bytes the code page leaves undefined map to
-// the C1 control of the same number, as Windows does.
-constexpr std::array<char16_t, 32> kHigh = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                            0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x008E, 0x008F,
-                                            0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                            0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x009E, 0x0178};
-
-char32_t cp1254_to_unicode(unsigned char b) {
-  if (b < 0x80) return b;
-  if (b < 0xA0) return kHigh[b - 0x80];
-  switch (b) {
-    case 0xD0: return 0x011E;
-    case 0xDD: return 0x0130;
-    case 0xDE: return 0x015E;
-    case 0xF0: return 0x011F;
-    case 0xFD: return 0x0131;
-    case 0xFE: return 0x015F;
-    default: return b;
-  }
-}
-
 char unicode_to_cp1254(char32_t c) {
   if (c < 0x80) return static_cast<char>(c);
   for (unsigned b = 0x80; b <= 0xFF; ++b) {
@@ -99,6 +78,30 @@ char unicode_to_cp1254(char32_t c) {
 #endif
 
 }  // namespace
+
+// Windows-1254 bytes 0x80..0x9F; bytes the code page leaves undefined map to
+// the C1 control of the same number, as Windows does.
+namespace {
+constexpr std::array<char16_t, 32> kCp1254High = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                                  0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x008E, 0x008F,
+                                                  0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                                  0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x009E, 0x0178};
+
+}  // namespace
+
+char32_t cp1254_to_unicode(unsigned char b) {
+  if (b < 0x80) return b;
+  if (b < 0xA0) return kCp1254High[b - 0x80];
+  switch (b) {
+    case 0xD0: return 0x011E;
+    case 0xDD: return 0x0130;
+    case 0xDE: return 0x015E;
+    case 0xF0: return 0x011F;
+    case 0xFD: return 0x0131;
+    case 0xFE: return 0x015F;
+    default: return b;
+  }
+}
 
 #ifdef _WIN32
 

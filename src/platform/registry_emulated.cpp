@@ -1,5 +1,7 @@
 #include "platform/registry_emulated.h"
 
+#include "platform/codepage.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -15,26 +17,6 @@ constexpr std::uint32_t generic_all = 0x10000000;
 constexpr std::uint32_t wow64_views = 0x0300;  // KEY_WOW64_64KEY | KEY_WOW64_32KEY: a view, not a right
 constexpr long no_access = 998;                // ERROR_NOACCESS: a null buffer with a non-zero size
 constexpr std::size_t max_sub_key_path = 260;  // MAX_PATH, without the terminator
-
-// Windows-1254 bytes 0x80..0x9F as Unicode.
-constexpr std::array<char16_t, 32> cp1254_high = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                                  0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x008E, 0x008F,
-                                                  0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                                  0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x009E, 0x0178};
-
-char16_t to_unicode(unsigned char b) {
-  if (b < 0x80) return b;
-  if (b < 0xA0) return cp1254_high[b - 0x80];
-  switch (b) {
-    case 0xD0: return 0x011E;  // Ğ
-    case 0xDD: return 0x0130;  // İ
-    case 0xDE: return 0x015E;  // Ş
-    case 0xF0: return 0x011F;  // ğ
-    case 0xFD: return 0x0131;  // ı
-    case 0xFE: return 0x015F;  // ş
-    default: return b;
-  }
-}
 
 // Windows compares registry names after upper-casing each character with
 // its one locale-free table: "i" becomes "I", while the Turkish dotless "ı"
@@ -55,7 +37,8 @@ char16_t to_upper(char16_t c) {
 // The form under which names are compared and sub-keys sorted.
 std::u16string fold(const std::string& name) {
   std::u16string out(name.size(), u'\0');
-  for (std::size_t i = 0; i < name.size(); ++i) out[i] = to_upper(to_unicode(static_cast<unsigned char>(name[i])));
+  for (std::size_t i = 0; i < name.size(); ++i)
+    out[i] = to_upper(static_cast<char16_t>(cp1254_to_unicode(static_cast<unsigned char>(name[i]))));
   return out;
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/files.h"
@@ -23,6 +24,8 @@ std::string quoted(const std::string& text) { return "\"" + text + "\""; }
 
 }  // namespace
 
+// The public members take their texts by value: each works on its own copy.
+// NOLINTBEGIN(performance-unnecessary-value-param)
 std::int32_t clsRegistryAccess::ExportToReg(std::string sPath, std::string sRegFile, const bool& IncludeSubkeys,
                                             std::optional<platform::TextBox> Output) {
   try {
@@ -32,7 +35,7 @@ std::int32_t clsRegistryAccess::ExportToReg(std::string sPath, std::string sRegF
     file.write_line("REGEDIT4");
     file.write_line("");
     file.close();
-    return ExportKey(sPath, sRegFile, IncludeSubkeys, Output) ? 1 : 0;
+    return ExportKey(std::move(sPath), sRegFile, IncludeSubkeys, Output) ? 1 : 0;
   } catch (...) {
     // The file's destructor has closed it; what was written stays.
     return 0;
@@ -100,3 +103,4 @@ bool clsRegistryAccess::ExportKey(std::string sPath, const std::string& sRegFile
     return false;
   }
 }
+// NOLINTEND(performance-unnecessary-value-param)

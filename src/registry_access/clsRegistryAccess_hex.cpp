@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/error.h"
+#include "platform/runtime_error.h"
 #include "registry_access/clsRegistryAccess.h"
 #include "registry_access/text_util.h"
 
@@ -16,9 +16,7 @@ namespace {
 // The conversions count in signed 16-bit numbers: longer inputs overflow.
 constexpr std::size_t kMaxConverted = 32766;
 
-[[noreturn]] void raise_overflow() {
-  throw platform::RuntimeError(platform::errnum::overflow, "clsRegistryAccess", "Overflow");
-}
+[[noreturn]] void raise_overflow() { platform::raise_runtime_error(platform::errnum::overflow); }
 
 // The characters of a UTF-8 text; a byte that starts no valid sequence is a
 // character of its own.
@@ -27,8 +25,11 @@ std::vector<std::string_view> characters(std::string_view text) {
   std::size_t i = 0;
   while (i < text.size()) {
     const auto lead = static_cast<unsigned char>(text[i]);
-    std::size_t length = lead < 0x80 ? 1 : (lead & 0xE0) == 0xC0 ? 2 : (lead & 0xF0) == 0xE0 ? 3
-                                         : (lead & 0xF8) == 0xF0 ? 4 : 1;
+    std::size_t length = lead < 0x80             ? 1
+                         : (lead & 0xE0) == 0xC0 ? 2
+                         : (lead & 0xF0) == 0xE0 ? 3
+                         : (lead & 0xF8) == 0xF0 ? 4
+                                                 : 1;
     if (i + length > text.size()) length = 1;
     for (std::size_t k = 1; k < length; ++k) {
       if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) {

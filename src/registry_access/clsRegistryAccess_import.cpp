@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "platform/codepage.h"
-#include "platform/error.h"
 #include "platform/files.h"
+#include "platform/runtime_error.h"
 #include "registry_access/clsRegistryAccess.h"
 #include "registry_access/text_util.h"
 
@@ -49,7 +49,7 @@ std::int32_t dword_value(const std::string& digits) {
     if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
     if (digit < 0) break;
     value = value * 16 + static_cast<unsigned>(digit);
-    if (value > 0xFFFFFFFFu) throw platform::RuntimeError(platform::errnum::overflow, "clsRegistryAccess", "Overflow");
+    if (value > 0xFFFFFFFFu) platform::raise_runtime_error(platform::errnum::overflow);
   }
   return static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
 }
@@ -86,6 +86,8 @@ void clsRegistryAccess::import_value_line(const std::string& current_key, const 
   }
 }
 
+// The public members take their texts by value: each works on its own copy.
+// NOLINTBEGIN(performance-unnecessary-value-param)
 std::int32_t clsRegistryAccess::ImportFromReg(std::string sRegFile) {
   // The writes below create missing keys; the property stays set afterwards.
   bCreateKeyIfDoesntExists_ = true;
@@ -127,3 +129,4 @@ std::int32_t clsRegistryAccess::ImportFromReg(std::string sRegFile) {
     return 0;
   }
 }
+// NOLINTEND(performance-unnecessary-value-param)

@@ -17,14 +17,15 @@ constexpr std::uint32_t kBuffer = 255;
 
 std::int32_t from_le_bytes(const std::uint8_t (&b)[4]) {
   return static_cast<std::int32_t>(static_cast<std::uint32_t>(b[0]) | (static_cast<std::uint32_t>(b[1]) << 8) |
-                                   (static_cast<std::uint32_t>(b[2]) << 16) |
-                                   (static_cast<std::uint32_t>(b[3]) << 24));
+                                   (static_cast<std::uint32_t>(b[2]) << 16) | (static_cast<std::uint32_t>(b[3]) << 24));
 }
 
 std::uint8_t* bytes_of(std::string& s) { return reinterpret_cast<std::uint8_t*>(s.data()); }
 
 }  // namespace
 
+// The public members take their texts by value: each works on its own copy.
+// NOLINTBEGIN(performance-unnecessary-value-param)
 bool clsRegistryAccess::prepare_write(std::string& sPath) {
   if (!KeyExists(sPath)) {
     if (!bCreateKeyIfDoesntExists_) return false;
@@ -197,36 +198,33 @@ std::int32_t clsRegistryAccess::EnumValues(std::string sPath, std::vector<std::s
     std::string data(kBuffer, ' ');
     std::uint32_t name_length = kBuffer;
     std::uint32_t data_size = kBuffer;
-    std::uint32_t type = 0;
-    long result =
-        registry_.enum_value(hEnumKey, index, name.data(), &name_length, &type, bytes_of(data), &data_size);
-    if (result == win::no_more_items) break;
-    // As in EnumKeys: an error other than a short buffer does not go away for
-    // later indices, so the listing ends rather than adding bogus entries.
-    if (result != win::success && result != win::more_data) break;
-    if (OnlyType != -1 && static_cast<std::uint32_t>(OnlyType) != type) continue;
-
-    // A binary value longer than the buffer is listed whole: the same index
-    // again with a data buffer of the size reported. The value may change in
-    // between, so this is tried a few times; one that still cannot be read
-    // whole is listed without data rather than with bytes that are not its own.
-    bool binary_whole = result == win::success;
-    for (int attempt = 0; type == platform::reg::binary && !binary_whole && data_size > kBuffer && attempt < 3;
-         ++attempt) {
+    std::uint32_t type = platform::reg::none;
+    long result = registry_.enum_value(hEnumKey, index, name.data(), &name_length, &type, bytes_of(data), &data_size);
+    // A value longer than the data buffer is read again at the same index
+    // with a buffer of the size reported, so that a long binary value is
+    // listed whole (the name and type of such a first answer are not to be
+    // relied on either). The value may grow in between: a few tries.
+    for (int attempt = 0; attempt < 3 && result == win::more_data && data_size > data.size(); ++attempt) {
       name.assign(kBuffer, ' ');
       data.assign(data_size, ' ');
       name_length = kBuffer;
       result = registry_.enum_value(hEnumKey, index, name.data(), &name_length, &type, bytes_of(data), &data_size);
-      binary_whole = result == win::success;
     }
+    if (result == win::no_more_items) break;
+    // An error other than a short buffer does not go away for later indices
+    // (the key was deleted while listed, the handle went bad): listing on
+    // would add a bogus entry per index without end, so the listing ends.
+    if (result != win::success && result != win::more_data) break;
+    if (OnlyType != -1 && static_cast<std::uint32_t>(OnlyType) != type) continue;
+    // Data still not read whole is not listed as if it were the value's.
+    const bool whole = result == win::success;
 
-    const std::string listed_name =
-        trim_blanks(platform::ansi_to_utf8(name.substr(0, std::min(name_length, kBuffer))));
+    const std::string listed_name = trim_blanks(platform::ansi_to_utf8(name.substr(0, std::min(name_length, kBuffer))));
     sName.push_back(listed_name);
     sValue.emplace_back();
     switch (type) {
       case platform::reg::binary:
-        if (binary_whole) {
+        if (whole) {
           data.resize(std::min<std::size_t>(data_size, data.size()));
           sValue.back() = data.empty() ? std::string() : trim_blanks(BinToStr(data));
         }
@@ -235,14 +233,12 @@ std::int32_t clsRegistryAccess::EnumValues(std::string sPath, std::vector<std::s
         // Read again by the trimmed name, not taken from the buffer.
         sValue.back() = ReadDWORD(sPath, listed_name, 0);
         break;
-      case platform::reg::sz:
-        sValue.back() = ReadString(sPath, listed_name, "");
-        break;
-      default:
-        break;
+      case platform::reg::sz: sValue.back() = ReadString(sPath, listed_name, ""); break;
+      default: break;
     }
     ++count;
   }
   guard.close();
   return count;
 }
+// NOLINTEND(performance-unnecessary-value-param)

@@ -33,7 +33,10 @@ class KeyGuard {
   KeyGuard& operator=(KeyGuard&&) = delete;
   ~KeyGuard() {
     if (handle_ != 0 && owned_ && !platform::is_predefined_root(handle_)) {
-      registry_->close_key(handle_);
+      try {
+        registry_->close_key(handle_);
+      } catch (...) {  // NOLINT(bugprone-empty-catch): a destructor must not throw; nothing is left to do
+      }
     }
   }
 
@@ -237,8 +240,7 @@ Variant ClsRegistry::GetValue(std::uint32_t PredefinedKey, std::string KeyName, 
         if (!number) return std::int16_t{0};
         return to_byte(*number);  // more than a byte raises
       }
-      default:
-        return {};
+      default: return {};
     }
   });
 }

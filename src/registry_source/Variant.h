@@ -15,8 +15,8 @@ struct Null {
 // std::monostate is the empty value: nothing was found, and it converts to ""
 // or 0. The 8-bit unsigned integer is the byte kind, the 16-bit integer the
 // short one, std::int32_t the long one.
-using Variant =
-    std::variant<std::monostate, Null, bool, std::uint8_t, std::int16_t, std::int32_t, std::int64_t, double, std::string>;
+using Variant = std::variant<std::monostate, Null, bool, std::uint8_t, std::int16_t, std::int32_t, std::int64_t, double,
+                             std::string>;
 
 bool is_empty(const Variant& value);
 

@@ -22,8 +22,8 @@ void RunSetup(platform::Ui& ui, platform::Registry& registry) {
     }
     if (folder.back() != '\\') folder += '\\';
     const std::string profile_path = data->temp_folder + outlook::kProfileFileName;
-    outlook::WriteProfileFile(profile_path, outlook::BuildProfileText(data->email, data->name, data->incoming_server,
-                                                                      data->outgoing_server));
+    outlook::WriteProfileFile(
+        profile_path, outlook::BuildProfileText(data->email, data->name, data->incoming_server, data->outgoing_server));
     outlook::LaunchProfileImport(folder, profile_path);
   } else if (!express::WriteExpressAccount(data->email, data->name, data->incoming_server, data->outgoing_server,
                                            registry)) {

@@ -1,0 +1,141 @@
+// A user-interface double for the handlers and the setup run: it holds the
+// texts and lists of the controls, records what the program shows and does
+// to the windows, answers message boxes at once, and plays the window layer's
+// part of firing the list's selection event. Ending the process throws
+// ProcessEnded so that a test sees the exit code.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "forms/controls.h"
+#include "forms/handlers.h"
+#include "forms/layout.h"
+#include "platform/ui.h"
+
+namespace telvora_test {
+
+struct ProcessEnded {
+  int exit_code;
+};
+
+struct MessageBoxCall {
+  std::string text;
+  int style;
+  std::string caption;
+  bool operator==(const MessageBoxCall&) const = default;
+};
+
+struct WindowCall {
+  enum Kind { show, unload } kind;
+  platform::FormId form;
+  bool modal;
+  platform::FormId owner;
+  bool operator==(const WindowCall&) const = default;
+};
+
+class ScriptedUi : public platform::Ui {
+ public:
+  // What the user does while a modal window is up; returning from it closes
+  // the window from its frame.
+  std::function<void(platform::FormId)> while_modal;
+  // Runs while a message box is up, before it is answered.
+  std::function<void(const MessageBoxCall&)> while_message_box;
+
+  std::vector<MessageBoxCall> boxes;
+  std::vector<platform::ControlId> focus_moves;
+  std::vector<std::pair<platform::ControlId, bool>> visibility_changes;
+  std::vector<WindowCall> window_calls;
+  std::set<platform::FormId> open_forms{forms::Form1};
+  std::map<platform::ControlId, std::string> texts;
+  std::map<platform::ControlId, std::vector<std::string>> items;
+  std::map<platform::ControlId, int> indexes;
+  std::map<platform::ControlId, bool> visible;
+  std::optional<int> exit_code;
+  int calls_after_end = 0;  // anything the program did after ending itself
+
+  void message_box(const std::string& text, int style, const std::string& caption) override {
+    note_call();
+    boxes.push_back({text, style, caption});
+    if (while_message_box) while_message_box(boxes.back());
+  }
+  std::string text(platform::ControlId control) override {
+    note_call();
+    return texts[control];
+  }
+  void set_text(platform::ControlId control, const std::string& text) override {
+    note_call();
+    texts[control] = text;
+  }
+  int list_index(platform::ControlId control) override {
+    note_call();
+    const auto found = indexes.find(control);
+    return found == indexes.end() ? -1 : found->second;
+  }
+  void add_item(platform::ControlId control, const std::string& text) override {
+    note_call();
+    items[control].push_back(text);
+  }
+  void set_list_index(platform::ControlId control, int index) override {
+    note_call();
+    indexes[control] = index;
+    forms::on_selection_change(*this, control);
+  }
+  void set_focus(platform::ControlId control) override {
+    note_call();
+    focus_moves.push_back(control);
+  }
+  void set_visible(platform::ControlId control, bool shown) override {
+    note_call();
+    visibility_changes.emplace_back(control, shown);
+    visible[control] = shown;
+  }
+  void show_window(platform::FormId form, bool modal, platform::FormId owner) override {
+    note_call();
+    window_calls.push_back({WindowCall::show, form, modal, owner});
+    open_forms.insert(form);
+    if (modal) {
+      if (while_modal) while_modal(form);
+      open_forms.erase(form);
+    }
+  }
+  void unload_window(platform::FormId form) override {
+    note_call();
+    window_calls.push_back({WindowCall::unload, form, false, 0});
+    open_forms.erase(form);
+  }
+  [[noreturn]] void end_process(int code) override {
+    note_call();
+    exit_code = code;
+    open_forms.clear();
+    throw ProcessEnded{code};
+  }
+  void do_events() override { note_call(); }
+
+  // The user chooses an item of a list, as the window layer reports it.
+  void choose(platform::ControlId control, int index) {
+    indexes[control] = index;
+    forms::on_selection_change(*this, control);
+  }
+
+ private:
+  void note_call() {
+    if (exit_code) ++calls_after_end;
+  }
+};
+
+// Presses a button; the exit code when the press ended the process.
+inline std::optional<int> press(ScriptedUi& ui, platform::ControlId control, platform::Registry& registry) {
+  try {
+    forms::on_click(ui, control, registry);
+  } catch (const ProcessEnded& ended) {
+    return ended.exit_code;
+  }
+  return std::nullopt;
+}
+
+}  // namespace telvora_test

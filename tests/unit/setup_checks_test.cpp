@@ -1,0 +1,163 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "forms/controls.h"
+#include "scripted_ui.h"
+#include "setup/Module1.h"
+#include "setup/PrepareAccountData.h"
+#include "setup_test_support.h"
+
+namespace {
+
+using namespace forms::form1;
+using telvora_test::MessageBoxCall;
+using telvora_test::ScriptedUi;
+
+struct Refusal {
+  const char* what;
+  std::string name;
+  std::string email;
+  const char* message;
+  platform::ControlId focus;
+};
+
+void PrintTo(const Refusal& r, std::ostream* os) { *os << r.what; }
+
+class RefusedInput : public ::testing::TestWithParam<Refusal> {};
+
+TEST_P(RefusedInput, ShowsItsOneMessageAndPutsTheFocusIntoTheBox) {
+  ScriptedUi ui;
+  ui.texts[txtadsoyad] = GetParam().name;
+  ui.texts[txteposta] = GetParam().email;
+  ui.indexes[CmbApp] = 0;
+
+  EXPECT_FALSE(setup::PrepareAccountData(ui).has_value());
+
+  EXPECT_EQ(ui.boxes, (std::vector<MessageBoxCall>{{GetParam().message, 16, "Telvora"}}));
+  EXPECT_EQ(ui.focus_moves, std::vector<platform::ControlId>{GetParam().focus});
+  EXPECT_EQ(ui.texts[txtadsoyad], GetParam().name);  // nothing else changes
+  EXPECT_EQ(ui.texts[txteposta], GetParam().email);
+}
+
+constexpr const char* kNoName = "Adınızı - Soyadınızı Belirtmediniz.";
+constexpr const char* kNoEmail = "E-Posta adresinizi Belirtmediniz.";
+constexpr const char* kBadEmail = "Geçersiz E-Posta adresi belirttiniz.";
+
+INSTANTIATE_TEST_SUITE_P(
+    Checks, RefusedInput,
+    ::testing::Values(Refusal{"both empty", "", "", kNoName, txtadsoyad},
+                      Refusal{"name of blanks with an address", "   ", "a@b.c", kNoName, txtadsoyad},
+                      Refusal{"empty address", "Ali", "", kNoEmail, txteposta},
+                      Refusal{"address of blanks", "Ali", "  ", kNoEmail, txteposta},
+                      Refusal{"address without at sign", "Ali", "ali.ornek.com", kBadEmail, txteposta},
+                      Refusal{"at sign lookalike", "Ali", "ali＠ornek.com", kBadEmail, txteposta}),
+    [](const auto& info) {
+      std::string name = info.param.what;
+      for (char& c : name) {
+        if (c == ' ') c = '_';
+      }
+      return name;
+    });
+
+struct Accepted {
+  const char* what;
+  std::string name;
+  std::string email;
+  std::string domain;
+};
+
+void PrintTo(const Accepted& a, std::ostream* os) { *os << a.what; }
+
+class AcceptedInput : public ::testing::TestWithParam<Accepted> {};
+
+TEST_P(AcceptedInput, DerivesTheAccountFromTheTextsAsTyped) {
+  ScriptedUi ui;
+  ui.texts[txtadsoyad] = GetParam().name;
+  ui.texts[txteposta] = GetParam().email;
+  ui.indexes[CmbApp] = 0;
+
+  const auto data = setup::PrepareAccountData(ui);
+
+  ASSERT_TRUE(data.has_value());
+  EXPECT_EQ(data->name, GetParam().name);
+  EXPECT_EQ(data->email, GetParam().email);
+  EXPECT_EQ(data->domain, GetParam().domain);
+  EXPECT_EQ(data->incoming_server, "mail." + GetParam().domain);
+  EXPECT_EQ(data->outgoing_server, "mail." + GetParam().domain);
+  EXPECT_TRUE(ui.focus_moves.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Checks, AcceptedInput,
+                         ::testing::Values(Accepted{"plain", "Ayşe Yılmaz", "ayse@ornek.com.tr", "ornek.com.tr"},
+                                           Accepted{"name of tabs", "\t\t", "a@b", "b"},
+                                           Accepted{"address of tabs and at sign", "Ali", "\t@\t", "\t"},
+                                           Accepted{"at sign first", "Ali", "@ornek.com", "ornek.com"},
+                                           Accepted{"at sign last", "Ali", "ali@", ""},
+                                           Accepted{"two at signs", "Ali", "a@b@c", "b@c"},
+                                           Accepted{"blanks around", " Ali ", "  ali@ornek.com  ", "ornek.com  "},
+                                           Accepted{"Turkish domain", "Ali", "ali@çağ.com.tr", "çağ.com.tr"}),
+                         [](const auto& info) {
+                           std::string name = info.param.what;
+                           for (char& c : name) {
+                             if (c == ' ') c = '_';
+                           }
+                           return name;
+                         });
+
+TEST(Reminder, NamesTheChosenProgramAndComesAfterTheChecks) {
+  struct Case {
+    int index;
+    const char* reminder;
+  };
+  const Case cases[] = {
+      {0, "Kuruluma başlamadan önce Microsoft Outlook uygulamasının kapalı olduğuna emin olunuz."},
+      {1, "Kuruluma başlamadan önce Outlook Express uygulamasının kapalı olduğuna emin olunuz."},
+      {-1, "Kuruluma başlamadan önce Outlook Express uygulamasının kapalı olduğuna emin olunuz."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.index);
+    ScriptedUi ui;
+    ui.texts[txtadsoyad] = "Ali";
+    ui.texts[txteposta] = "ali@ornek.com";
+    ui.indexes[CmbApp] = c.index;
+    ASSERT_TRUE(setup::PrepareAccountData(ui).has_value());
+    EXPECT_EQ(ui.boxes, (std::vector<MessageBoxCall>{{c.reminder, 64, "Telvora"}}));
+  }
+}
+
+TEST(TempFolder, IsTheSystemFolderWithOneFinalSeparator) {
+  telvora_test::UserFolder folder("Geçici Klasör ışğ");
+  telvora_test::TempFolderOverride use(telvora_test::utf8_of(folder.root()));
+  ScriptedUi ui;
+  ui.texts[txtadsoyad] = "Ali";
+  ui.texts[txteposta] = "ali@ornek.com";
+  ui.indexes[CmbApp] = 0;
+
+  const std::string system_folder = Module1::GetTempFolder();
+  const auto data = setup::PrepareAccountData(ui);
+
+  ASSERT_TRUE(data.has_value());
+  // The folder comes back as the program's own text, Turkish letters intact.
+  EXPECT_NE(system_folder.find(telvora_test::utf8_of(folder.root().filename())), std::string::npos) << system_folder;
+  const std::string expected = system_folder.back() == '\\' ? system_folder : system_folder + "\\";
+  EXPECT_EQ(data->temp_folder, expected);
+}
+
+#ifndef _WIN32
+TEST(TempFolder, ThatDoesNotFitTheBufferBecomesTheRootFolder) {
+  // The system reports a folder longer than 260 characters as the size it
+  // needs, which leaves the buffer empty.
+  telvora_test::ScopedEnv tmpdir("TMPDIR", "/" + std::string(300, 'k'));
+  EXPECT_EQ(Module1::GetTempFolder(), "");
+  ScriptedUi ui;
+  ui.texts[txtadsoyad] = "Ali";
+  ui.texts[txteposta] = "ali@ornek.com";
+  ui.indexes[CmbApp] = 0;
+  const auto data = setup::PrepareAccountData(ui);
+  ASSERT_TRUE(data.has_value());
+  EXPECT_EQ(data->temp_folder, "\\");
+}
+#endif
+
+}  // namespace

@@ -1,0 +1,243 @@
+// The whole setup run, from the button to the end of the process, for both
+// mail programs, on the emulated registry and a scripted user interface.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "forms/controls.h"
+#include "forms/layout.h"
+#include "outlook/ProfileFile.h"
+#include "platform/files.h"
+#include "platform/registry_emulated.h"
+#include "scripted_ui.h"
+#include "setup_test_support.h"
+
+namespace {
+
+using platform::EmulatedRegistry;
+using telvora_test::MessageBoxCall;
+using telvora_test::press;
+using telvora_test::ScriptedUi;
+using telvora_test::UserFolder;
+using telvora_test::WindowCall;
+namespace f1 = forms::form1;
+
+constexpr const char* kAppPaths = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\OUTLOOK.EXE";
+constexpr const char* kOutlookReminder =
+    "Kuruluma başlamadan önce Microsoft Outlook uygulamasının kapalı olduğuna emin olunuz.";
+constexpr const char* kExpressReminder =
+    "Kuruluma başlamadan önce Outlook Express uygulamasının kapalı olduğuna emin olunuz.";
+const WindowCall kCompletionShown{WindowCall::show, forms::Form3, true, forms::Form1};
+
+class SetupRun : public ::testing::Test {
+ protected:
+  SetupRun() : temp_("Geçici Klasör ışğ"), use_temp_(telvora_test::utf8_of(temp_.root())) {
+    forms::on_load(ui_, forms::Form1);
+    ui_.visibility_changes.clear();
+  }
+
+  // The user fills the window, chooses a program and presses the button.
+  std::optional<int> run(const std::string& name, const std::string& email, int program) {
+    ui_.texts[f1::txtadsoyad] = name;
+    ui_.texts[f1::txteposta] = email;
+    ui_.choose(f1::CmbApp, program);
+    return press(ui_, f1::Command1, registry_);
+  }
+
+  void register_outlook(const std::string& folder, std::uint32_t type = platform::reg::sz) {
+    telvora_test::put_string(registry_, platform::hkey::local_machine, kAppPaths, "Path", type, folder);
+  }
+
+  std::filesystem::path profile_file() const { return temp_.root() / "Temp_Profile.PRF"; }
+  // The profile path as the run forms it: the folder the system reports, one
+  // final backslash, the file name.
+  std::string profile_path() const {
+    std::string folder = temp_.file("");
+    if (folder.back() != '\\') folder += '\\';
+    return folder + "Temp_Profile.PRF";
+  }
+
+  // Ends the run from the completion window's own button.
+  void press_kapat_when_completion_shows() {
+    ui_.while_modal = [this](platform::FormId form) {
+      if (form == forms::Form3) forms::on_click(ui_, forms::form3::Command1, registry_);
+    };
+  }
+
+  UserFolder temp_;
+  telvora_test::TempFolderOverride use_temp_;
+  EmulatedRegistry registry_;
+  ScriptedUi ui_;
+};
+
+// Puts the recording stand-in in the folder as OUTLOOK.EXE; it writes how it
+// was started to OUTLOOK.EXE.txt beside itself.
+std::filesystem::path install_outlook_stand_in(const std::filesystem::path& folder) {
+  std::filesystem::create_directories(folder);
+  auto program = folder / "OUTLOOK.EXE";
+  std::filesystem::copy_file(TELVORA_ARG_RECORDER, program);
+  std::filesystem::permissions(program, std::filesystem::perms::owner_all, std::filesystem::perm_options::add);
+  return program;
+}
+
+// What the stand-in recorded: on Windows the show-window value first, then
+// its arguments, one a line.
+std::vector<std::string> wait_for_record(const std::filesystem::path& program) {
+  const std::string path = telvora_test::utf8_of(program) + ".txt";
+  for (int i = 0; i < 300 && !platform::file_exists(path); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  if (!platform::file_exists(path)) return {"<not started>"};
+  std::string text = platform::read_file_bytes(path);
+#ifdef _WIN32
+  text = platform::ansi_to_utf8(text);  // the program got its arguments in the ANSI code page
+#endif
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+    lines.push_back(text.substr(start, end - start));
+  }
+  return lines;
+}
+
+std::vector<std::string> expected_record(const std::string& profile_path) {
+#ifdef _WIN32
+  return {"show=7", "/importprf", profile_path};  // minimised, without the focus
+#else
+  return {"/importprf", profile_path};
+#endif
+}
+
+TEST_F(SetupRun, OutlookWritesTheProfileStartsOutlookOnItAndEnds) {
+  UserFolder office("Ofis Klasörü");
+  const auto outlook = install_outlook_stand_in(office.root());
+  register_outlook(telvora_test::utf8_of(office.root()));  // no final separator: the run adds one
+  press_kapat_when_completion_shows();
+
+  EXPECT_EQ(run("Şule Işık", "şule@örnek.com", 0), 0);
+
+  EXPECT_EQ(ui_.boxes, (std::vector<MessageBoxCall>{{kOutlookReminder, 64, "Telvora"}}));
+  EXPECT_EQ(ui_.window_calls, std::vector<WindowCall>{kCompletionShown});
+  EXPECT_EQ(ui_.calls_after_end, 0);
+
+  const std::string bytes = platform::read_file_bytes(telvora_test::utf8_of(profile_file()));
+  EXPECT_EQ(bytes, platform::utf8_to_ansi(
+                       outlook::BuildProfileText("şule@örnek.com", "Şule Işık", "mail.örnek.com", "mail.örnek.com")) +
+                       "\r\n");
+  EXPECT_NE(bytes.find("\r\nDisplayName=\xDEule I\xFE\xFDk\r\n"), std::string::npos);
+
+  // The stand-in got the profile path whole, blanks in it.
+  const auto record = wait_for_record(outlook);
+  EXPECT_EQ(record, expected_record(profile_path()));
+  EXPECT_TRUE(platform::file_exists(profile_path()));
+}
+
+TEST_F(SetupRun, OutlookRegisteredAsAnExpandableStringIsStarted) {
+  UserFolder office("Program Files");
+  const auto outlook = install_outlook_stand_in(office.root() / "Office16");
+  telvora_test::ScopedEnv program_files("TELVORA_TEST_PROGRAMFILES", telvora_test::utf8_of(office.root()));
+  register_outlook("%TELVORA_TEST_PROGRAMFILES%\\Office16\\", platform::reg::expand_sz);
+  registry_.set_read_only(platform::hkey::local_machine, true);  // a standard user
+
+  EXPECT_EQ(run("Ali", "ali@ornek.com", 0), 0);  // closed from its frame
+
+  EXPECT_EQ(ui_.window_calls, std::vector<WindowCall>{kCompletionShown});
+  EXPECT_EQ(wait_for_record(outlook), expected_record(profile_path()));
+}
+
+TEST_F(SetupRun, OutlookNotRegisteredIsToldAndNothingIsWritten) {
+  for (int press_count = 1; press_count <= 2; ++press_count) {
+    EXPECT_EQ(run("Ali", "ali@ornek.com", 0), std::nullopt);
+  }
+  const MessageBoxCall reminder{kOutlookReminder, 64, "Telvora"};
+  const MessageBoxCall not_found{"Microsoft Outlook uygulaması bulunamadı.", 16, "Telvora"};
+  EXPECT_EQ(ui_.boxes, (std::vector<MessageBoxCall>{reminder, not_found, reminder, not_found}));
+  EXPECT_FALSE(std::filesystem::exists(profile_file()));
+  EXPECT_TRUE(ui_.window_calls.empty());
+  EXPECT_EQ(ui_.open_forms, std::set<platform::FormId>{forms::Form1});
+}
+
+TEST_F(SetupRun, FailedOutlookStartIsShownWithItsNumberAndEndsTheProgram) {
+  UserFolder office("Boş Klasör");
+  register_outlook(office.file(""));
+
+  EXPECT_EQ(run("Ali", "ali@ornek.com", 0), 1);
+
+  EXPECT_EQ(ui_.boxes,
+            (std::vector<MessageBoxCall>{{kOutlookReminder, 64, "Telvora"},
+                                         {"Çalışma zamanı hatası '53':\r\n\r\nFile not found", 16, "Telvora"}}));
+  EXPECT_TRUE(ui_.window_calls.empty());
+  EXPECT_TRUE(std::filesystem::exists(profile_file()));  // written before the start; it stays
+}
+
+TEST_F(SetupRun, RegistryErrorDuringTheLookupEndsTheProgramBeforeAnyFile) {
+  telvora_test::put_bytes(registry_, platform::hkey::local_machine, kAppPaths, "Path", platform::reg::binary, "C:");
+
+  EXPECT_EQ(run("Ali", "ali@ornek.com", 0), 1);
+
+  ASSERT_EQ(ui_.boxes.size(), 2U);
+  EXPECT_EQ(ui_.boxes[1], (MessageBoxCall{"Çalışma zamanı hatası '11002':\r\n\r\nGetValue", 16, "Telvora"}));
+  EXPECT_FALSE(std::filesystem::exists(profile_file()));
+}
+
+TEST_F(SetupRun, MissingTemporaryFolderEndsTheProgramWithTheFileError) {
+  register_outlook("C:\\Ofis\\");
+  const std::string gone = telvora_test::utf8_of(temp_.root()) + "-gone";
+  telvora_test::TempFolderOverride missing(gone);
+
+  EXPECT_EQ(run("Ali", "ali@ornek.com", 0), 1);
+
+  ASSERT_EQ(ui_.boxes.size(), 2U);
+  EXPECT_EQ(ui_.boxes[1], (MessageBoxCall{"Çalışma zamanı hatası '76':\r\n\r\nPath not found", 16, "Telvora"}));
+  EXPECT_TRUE(ui_.window_calls.empty());
+}
+
+TEST_F(SetupRun, ExpressWritesTheAccountAndEndsWhenTheCompletionWindowCloses) {
+  EXPECT_EQ(run("Ayşe", "ayse@ornek.com", 1), 0);  // closed from its frame
+
+  EXPECT_EQ(ui_.boxes, (std::vector<MessageBoxCall>{{kExpressReminder, 64, "Telvora"}}));
+  EXPECT_EQ(ui_.window_calls, std::vector<WindowCall>{kCompletionShown});
+  const auto values =
+      telvora_test::stored_values(registry_, platform::hkey::current_user,
+                                  "Software\\Microsoft\\Internet Account Manager\\Accounts\\ayse@ornek.com");
+  ASSERT_TRUE(values.has_value());
+  EXPECT_EQ(values->size(), 23U);
+  EXPECT_FALSE(std::filesystem::exists(profile_file()));
+}
+
+TEST_F(SetupRun, NothingChosenTakesTheExpressBranch) {
+  press_kapat_when_completion_shows();
+  EXPECT_EQ(run("Ali", "ali@ornek.com", -1), 0);
+  EXPECT_EQ(ui_.boxes, (std::vector<MessageBoxCall>{{kExpressReminder, 64, "Telvora"}}));
+  EXPECT_TRUE(telvora_test::stored_values(registry_, platform::hkey::current_user,
+                                          "Software\\Microsoft\\Internet Account Manager\\Accounts\\ali@ornek.com"));
+}
+
+TEST_F(SetupRun, ExpressAccountThatCannotBeSavedIsToldAndTheWindowStays) {
+  registry_.set_read_only(platform::hkey::current_user, true);
+
+  EXPECT_EQ(run("Ali", "ali@ornek.com", 1), std::nullopt);
+
+  EXPECT_EQ(ui_.boxes, (std::vector<MessageBoxCall>{{kExpressReminder, 64, "Telvora"},
+                                                    {"Hesap ayarları kaydedilemedi.", 16, "Telvora"}}));
+  EXPECT_TRUE(ui_.window_calls.empty());
+
+  // Once the store can be written, the next press completes.
+  registry_.set_read_only(platform::hkey::current_user, false);
+  EXPECT_EQ(run("Ali", "ali@ornek.com", 1), 0);
+}
+
+TEST_F(SetupRun, RefusedInputReturnsToTheWindowAndTheNextPressStartsAfresh) {
+  EXPECT_EQ(run("Ali", "ali.ornek.com", 1), std::nullopt);
+  EXPECT_EQ(ui_.focus_moves, std::vector<platform::ControlId>{f1::txteposta});
+  EXPECT_TRUE(ui_.window_calls.empty());
+
+  EXPECT_EQ(run("Ali", "ali@ornek.com", 1), 0);
+  EXPECT_EQ(ui_.boxes.back(), (MessageBoxCall{kExpressReminder, 64, "Telvora"}));
+}
+
+}  // namespace
