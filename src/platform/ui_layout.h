@@ -20,7 +20,7 @@ struct ControlLayout {
   ControlKind kind;
   const char* text;  // UTF-8 caption or initial text; "" when none
   int left, top, width, height;
-  int tab_index;     // -1: takes no focus
+  int tab_index;     // -1: none; labels and frames keep theirs but take no focus
   ControlId parent;  // 0: the window itself; otherwise the frame that holds it
   bool visible;
   bool bold;

@@ -1,0 +1,28 @@
+// Program entry of Telvora.exe: the main window is the start-up object; the
+// window layer reports its events to the forms' handlers.
+#include "forms/layout.h"
+#include "platform/ui_win32.h"
+
+namespace {
+
+class FormsEvents final : public platform::UiEvents {
+ public:
+  const platform::FormLayout& layout(platform::FormId form) override { return forms::form_layout(form); }
+  void on_load(platform::Ui& ui, platform::FormId form) override { forms::on_load(ui, form); }
+  void on_click(platform::Ui& ui, platform::ControlId control) override { forms::on_click(ui, control); }
+  void on_selection_change(platform::Ui& ui, platform::ControlId control) override {
+    forms::on_selection_change(ui, control);
+  }
+};
+
+}  // namespace
+
+// The C runtime calls this by name (link option -municode); the handle types
+// are declared here so that only the platform layer includes the system
+// headers.
+struct HINSTANCE__;
+extern "C" int __stdcall wWinMain(HINSTANCE__* /*instance*/, HINSTANCE__* /*previous*/, wchar_t* /*command_line*/,
+                                  int /*show*/) {
+  FormsEvents events;
+  return platform::run_windows_program(events, forms::Form1);
+}

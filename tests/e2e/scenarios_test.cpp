@@ -1,0 +1,591 @@
+// Telvora.exe as the user meets it: its real windows under Wine, a stand-in
+// Outlook registered in the prefix, and Wine's own registry.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <objbase.h>
+
+#include "driver.h"
+#include "forms/controls.h"
+#include "forms/layout.h"
+
+namespace {
+
+using namespace e2e;
+namespace f1 = forms::form1;
+namespace f2 = forms::form2;
+namespace f3 = forms::form3;
+
+constexpr wchar_t kAppPaths[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\OUTLOOK.EXE";
+constexpr wchar_t kAccounts[] = L"Software\\Microsoft\\Internet Account Manager\\Accounts";
+constexpr UINT kTurkish = 1254;
+constexpr int kTwipsPerPixel = 15;
+
+const char kNameMissing[] = "Adınızı - Soyadınızı Belirtmediniz.";
+const char kEmailMissing[] = "E-Posta adresinizi Belirtmediniz.";
+const char kEmailInvalid[] = "Geçersiz E-Posta adresi belirttiniz.";
+const char kCloseOutlook[] = "Kuruluma başlamadan önce Microsoft Outlook uygulamasının kapalı olduğuna emin olunuz.";
+const char kCloseExpress[] = "Kuruluma başlamadan önce Outlook Express uygulamasının kapalı olduğuna emin olunuz.";
+const char kOutlookNotFound[] = "Microsoft Outlook uygulaması bulunamadı.";
+
+std::wstring caption(platform::FormId form) { return widen(forms::form_layout(form).caption); }
+
+const platform::ControlLayout& layout_of(platform::FormId form, platform::ControlId id) {
+  for (const auto& c : forms::form_layout(form).controls)
+    if (c.id == id) return c;
+  throw std::out_of_range("no such control");
+}
+
+// The profile file as it must reach the disk: 61 lines, CR LF after each,
+// in the Turkish ANSI code page.
+std::string expected_profile(const std::wstring& email, const std::wstring& name) {
+  const std::string e = to_code_page(email, kTurkish), n = to_code_page(name, kTurkish);
+  const std::string server = "mail." + e.substr(e.find('@') + 1);
+  const std::string lines[] = {"[General]",
+                               "Custom=1",
+                               "ProfileName=Outlook",
+                               "DefaultProfile=Yes",
+                               "OverwriteProfile=Append",
+                               "ModifyDefaultProfileIfPresent=TRUE",
+                               "",
+                               "[Service List]",
+                               "",
+                               "[Internet Account List]",
+                               "Account1=AUTOACCOUNT",
+                               "",
+                               "",
+                               "",
+                               "[Account1]",
+                               "UniqueService=No",
+                               "AccountName=" + e,
+                               "POP3Server=" + server,
+                               "SMTPServer=" + server,
+                               "POP3UserName=" + e,
+                               "EmailAddress=" + e,
+                               "POP3UseSPA=0",
+                               "DisplayName=" + n,
+                               "ReplyEMailAddress=" + e,
+                               "SMTPUseAuth=1",
+                               "SMTPAuthMethod=0",
+                               "ConnectionType=0",
+                               "LeaveOnServer=0x0",
+                               "ConnectionOID=MyConnection",
+                               "POP3Port=110",
+                               "POP3UseSSL=0",
+                               "ServerTimeOut=60",
+                               "SMTPPort=587",
+                               "SMTPUseSSL=0",
+                               "",
+                               "[AUTOACCOUNT]",
+                               "AccountType=POP3",
+                               ";--- POP3 Account Settings ---",
+                               "AccountName=PT_UNICODE,0x0002",
+                               "DisplayName=PT_UNICODE,0x000B",
+                               "EmailAddress=PT_UNICODE,0x000C",
+                               ";--- POP3 Account Settings ---",
+                               "POP3Server=PT_UNICODE,0x0100",
+                               "POP3UserName=PT_UNICODE,0x0101",
+                               "POP3UseSPA=PT_LONG,0x0108",
+                               "Organization=PT_UNICODE,0x0107",
+                               "ReplyEmailAddress=PT_UNICODE,0x0103",
+                               "POP3Port=PT_LONG,0x0104",
+                               "POP3UseSSL=PT_LONG,0x0105",
+                               "; --- SMTP Account Settings ---",
+                               "SMTPServer=PT_UNICODE,0x0200",
+                               "SMTPUseAuth=PT_LONG,0x0203",
+                               "SMTPAuthMethod=PT_LONG,0x0208",
+                               "SMTPUserName=PT_UNICODE,0x0204",
+                               "SMTPUseSPA=PT_LONG,0x0207",
+                               "ConnectionType=PT_LONG,0x000F",
+                               "ConnectionOID=PT_UNICODE,0x0010",
+                               "SMTPPort=PT_LONG,0x0201",
+                               "SMTPUseSSL=PT_LONG,0x0202",
+                               "ServerTimeOut=PT_LONG,0x0209",
+                               "LeaveOnServer=PT_LONG,0x1000"};
+  static_assert(std::size(lines) == 61);
+  std::string text;
+  for (const auto& line : lines) text += line + "\r\n";
+  return text;
+}
+
+class Telvora : public testing::Test {
+ protected:
+  void SetUp() override {
+    const std::wstring test = widen(testing::UnitTest::GetInstance()->current_test_info()->name());
+    root_ = L"C:\\telvora-e2e\\" + test;
+    remove_tree(root_);
+    // A temporary folder with a blank and Turkish letters, as a user name
+    // such as "Ayşe Işık" gives.
+    temp_ = root_ + L"\\Geçici Klasör İş\\";
+    make_folders(temp_.substr(0, temp_.size() - 1));
+    log_ = root_ + L"\\outlook-command-line.txt";
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, kAppPaths);
+  }
+
+  void TearDown() override {
+    app_.reset();
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, kAppPaths);
+  }
+
+  void start() {
+    app_ = std::make_unique<App>(from_unix_path(TELVORA_EXE), temp_, log_);
+    ASSERT_TRUE(app_->started()) << "Telvora.exe did not start";
+    form1_ = app_->wait_window(caption(forms::Form1));
+    ASSERT_NE(form1_, nullptr) << "the main window did not appear";
+  }
+
+  HWND item(platform::ControlId id) const { return GetDlgItem(form1_, id); }
+
+  void fill(const std::wstring& name, const std::wstring& email) {
+    type(item(f1::txtadsoyad), name);
+    type(item(f1::txteposta), email);
+  }
+
+  // Waits for the next message box, checks it and closes it with OK.
+  void expect_box(const std::string& text, Icon icon) {
+    const MessageBoxSeen box = app_->wait_message_box();
+    ASSERT_NE(box.hwnd, nullptr) << "no message box came; expected: " << text;
+    EXPECT_EQ(to_utf8(box.text), text);
+    EXPECT_EQ(to_utf8(box.caption), "Telvora");
+    EXPECT_EQ(box.icon, icon) << "icon seen: " << icon_name(box.icon);
+    app_->answer(box);
+  }
+
+  // Copies the stand-in into the folder and registers the value under App Paths.
+  void register_outlook(const std::wstring& folder, const std::wstring& path_value, DWORD type) {
+    make_folders(folder);
+    ASSERT_TRUE(CopyFileW(from_unix_path(TELVORA_STANDIN_EXE).c_str(), (folder + L"\\OUTLOOK.EXE").c_str(), FALSE));
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kAppPaths, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    const auto bytes = static_cast<DWORD>((path_value.size() + 1) * sizeof(wchar_t));
+    EXPECT_EQ(RegSetValueExW(key, L"Path", 0, type, reinterpret_cast<const BYTE*>(path_value.c_str()), bytes),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+  }
+
+  // The completion window, modal over the main window.
+  HWND expect_completion_window() {
+    HWND form3 = app_->wait_window(caption(forms::Form3));
+    if (!form3) {
+      const MessageBoxSeen box = app_->wait_message_box(0);
+      ADD_FAILURE() << "the completion window did not appear"
+                    << (box.hwnd ? "; a message box says: " + to_utf8(box.text) : std::string());
+      return nullptr;
+    }
+    EXPECT_EQ(GetWindow(form3, GW_OWNER), form1_);
+    expect_frame(form3, true);
+    EXPECT_FALSE(IsWindowEnabled(form1_)) << "the main window takes input behind the completion window";
+    EXPECT_EQ(text_of(GetDlgItem(form3, f3::Label1)), widen(layout_of(forms::Form3, f3::Label1).text));
+    EXPECT_EQ(text_of(GetDlgItem(form3, f3::Text1)), widen(layout_of(forms::Form3, f3::Text1).text));
+    EXPECT_TRUE(app_->wait_focus(GetDlgItem(form3, f3::Command1))) << "the focus is not on Kapat";
+    EXPECT_EQ(app_->active(), form3);
+    return form3;
+  }
+
+  // Every window's client size and every control's place and size: twips at
+  // the window's DPI (15 twips per pixel at 96 dpi); pictures keep their own
+  // pixel size, which their layout gives at 96 dpi.
+  void expect_geometry(HWND window, platform::FormId form, int dpi = 96) {
+    const auto px = [dpi](int twips) { return MulDiv(twips, dpi, 1440); };
+    const platform::FormLayout& layout = forms::form_layout(form);
+    RECT client;
+    GetClientRect(window, &client);
+    EXPECT_EQ(client.right, px(layout.client_width)) << layout.name;
+    EXPECT_EQ(client.bottom, px(layout.client_height)) << layout.name;
+    for (const auto& c : layout.controls) {
+      HWND control = GetDlgItem(window, c.id);
+      ASSERT_NE(control, nullptr) << layout.name << "." << c.name;
+      int left = px(c.left), top = px(c.top);
+      if (c.parent) {
+        left += px(layout_of(form, c.parent).left);
+        top += px(layout_of(form, c.parent).top);
+      }
+      const bool own_size = c.kind == platform::ControlKind::picture;
+      const RECT r = client_rect_of(control);
+      EXPECT_EQ(r.left, left) << layout.name << "." << c.name;
+      EXPECT_EQ(r.top, top) << layout.name << "." << c.name;
+      EXPECT_EQ(r.right - r.left, own_size ? c.width / kTwipsPerPixel : px(c.width)) << layout.name << "." << c.name;
+      EXPECT_EQ(r.bottom - r.top, own_size ? c.height / kTwipsPerPixel : px(c.height)) << layout.name << "." << c.name;
+    }
+  }
+
+  // A fixed frame without minimise and maximise buttons; tool windows for
+  // the dialogs, and only the main window on the taskbar.
+  static void expect_frame(HWND window, bool tool_window) {
+    const auto style = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE));
+    const auto ex_style = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_EXSTYLE));
+    EXPECT_TRUE(style & WS_CAPTION);
+    EXPECT_TRUE(style & WS_SYSMENU) << "no close box";
+    EXPECT_FALSE(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
+    EXPECT_EQ((ex_style & WS_EX_TOOLWINDOW) != 0, tool_window);
+    EXPECT_EQ((ex_style & WS_EX_APPWINDOW) != 0, !tool_window);
+    EXPECT_EQ(GetWindow(window, GW_OWNER) != nullptr, tool_window);
+  }
+
+  // The window's centre lies on the centre of what it is placed over.
+  static void expect_centred(HWND window, const RECT& over) {
+    RECT r;
+    GetWindowRect(window, &r);
+    EXPECT_NEAR((r.left + r.right) / 2, (over.left + over.right) / 2, 1);
+    EXPECT_NEAR((r.top + r.bottom) / 2, (over.top + over.bottom) / 2, 1);
+  }
+
+  void screenshot(HWND window, const wchar_t* file) {
+    Sleep(300);  // painting has finished
+    const std::wstring folder = from_unix_path(TELVORA_SCREENSHOTS);
+    make_folders(folder);
+    EXPECT_TRUE(save_png(window, folder + L"\\" + file));
+  }
+
+  std::wstring root_, temp_, log_;
+  std::unique_ptr<App> app_;
+  HWND form1_ = nullptr;
+};
+
+// ------------------------------------------------------------------ refusals
+
+TEST_F(Telvora, RefusedInputShowsItsMessageAndPutsTheFocusInTheBoxConcerned) {
+  struct Case {
+    const wchar_t* name;
+    const wchar_t* email;
+    const char* message;
+    platform::ControlId focus;
+  };
+  const Case cases[] = {
+      {L"", L"", kNameMissing, f1::txtadsoyad},
+      {L"   ", L"ali@example.com", kNameMissing, f1::txtadsoyad},
+      {L"Ali Veli", L"", kEmailMissing, f1::txteposta},
+      {L"Ali Veli", L"  ", kEmailMissing, f1::txteposta},
+      {L"Ali Veli", L"ali.example.com", kEmailInvalid, f1::txteposta},
+  };
+  ASSERT_NO_FATAL_FAILURE(start());
+  for (const auto& tc : cases) {
+    SCOPED_TRACE(to_utf8(std::wstring(L"name '") + tc.name + L"', address '" + tc.email + L"'"));
+    fill(tc.name, tc.email);
+    click(item(f1::Command1));
+    ASSERT_NO_FATAL_FAILURE(expect_box(tc.message, Icon::error));
+    EXPECT_TRUE(app_->wait_focus(item(tc.focus))) << "focus is on control " << GetDlgCtrlID(app_->focus());
+    // Refused: no reminder follows, and the main window is usable again.
+    Sleep(200);
+    EXPECT_FALSE(app_->message_box_open());
+    EXPECT_TRUE(IsWindowEnabled(form1_));
+  }
+  EXPECT_EQ(app_->wait_exit(0), STILL_ACTIVE);
+}
+
+// ------------------------------------------------------------------ Outlook
+
+TEST_F(Telvora, OutlookNotRegisteredIsToldAfterTheReminderAndNothingIsWritten) {
+  ASSERT_NO_FATAL_FAILURE(start());
+  fill(L"Ali Veli", L"ali@example.com");
+  for (int press = 1; press <= 2; ++press) {
+    SCOPED_TRACE("press " + std::to_string(press));
+    click(item(f1::Command1));
+    ASSERT_NO_FATAL_FAILURE(expect_box(kCloseOutlook, Icon::information));
+    ASSERT_NO_FATAL_FAILURE(expect_box(kOutlookNotFound, Icon::error));
+    EXPECT_TRUE(wait_until([&] { return IsWindowEnabled(form1_) != FALSE; }, 3000));
+  }
+  EXPECT_FALSE(file_exists(temp_ + L"Temp_Profile.PRF"));
+  EXPECT_FALSE(file_exists(log_));
+  EXPECT_TRUE(app_->windows_with_caption(caption(forms::Form3)).empty());
+  // Still usable: the main window takes a new choice.
+  choose(item(f1::CmbApp), 1);
+  EXPECT_TRUE(wait_until([&] { return IsWindowVisible(item(f1::Image3)) && !IsWindowVisible(item(f1::Image2)); }));
+  EXPECT_EQ(app_->wait_exit(0), STILL_ACTIVE);
+}
+
+TEST_F(Telvora, OutlookInAFolderWithABlankGetsTheProfileAndAQuotedCommandLine) {
+  const std::wstring outlook = root_ + L"\\Microsoft Office\\Office16";
+  ASSERT_NO_FATAL_FAILURE(register_outlook(outlook, outlook, REG_SZ));
+  ASSERT_NO_FATAL_FAILURE(start());
+  const std::wstring name = L"Ayşe Çağlayan", email = L"ayse.caglayan@örnek.com.tr";
+  fill(name, email);
+  click(item(f1::Command1));
+  ASSERT_NO_FATAL_FAILURE(expect_box(kCloseOutlook, Icon::information));
+  HWND form3 = expect_completion_window();
+  ASSERT_NE(form3, nullptr);
+
+  const std::string profile = read_file(temp_ + L"Temp_Profile.PRF");
+  EXPECT_EQ(profile, expected_profile(email, name));
+  ASSERT_TRUE(wait_until([&] { return !read_file(log_).empty(); })) << "the stand-in Outlook was not started";
+  EXPECT_EQ(read_file(log_),
+            to_utf8(L"\"" + outlook + L"\\OUTLOOK.EXE\" /importprf \"" + temp_ + L"Temp_Profile.PRF\""));
+
+  expect_geometry(form3, forms::Form3);
+  ASSERT_TRUE(app_->bring_to_front(form3));
+  screenshot(form3, L"form3.png");
+  click(GetDlgItem(form3, f3::Command1));
+  EXPECT_EQ(app_->wait_exit(), 0u) << "Kapat did not end the program";
+}
+
+TEST_F(Telvora, OutlookRegisteredAsAnExpandableStringIsFoundAndStarted) {
+  wchar_t expanded[MAX_PATH] = {};
+  const std::wstring value = L"%ProgramFiles%\\Telvora E2E\\Office";
+  ASSERT_GT(ExpandEnvironmentStringsW(value.c_str(), expanded, MAX_PATH), 0u);
+  ASSERT_NE(std::wstring(expanded), value);
+  ASSERT_NO_FATAL_FAILURE(register_outlook(expanded, value, REG_EXPAND_SZ));
+  ASSERT_NO_FATAL_FAILURE(start());
+  fill(L"Ali Veli", L"ali@example.com");
+  click(item(f1::Command1));
+  ASSERT_NO_FATAL_FAILURE(expect_box(kCloseOutlook, Icon::information));
+  HWND form3 = expect_completion_window();
+  ASSERT_NE(form3, nullptr);
+  ASSERT_TRUE(wait_until([&] { return !read_file(log_).empty(); })) << "the stand-in Outlook was not started";
+  EXPECT_EQ(read_file(log_),
+            to_utf8(L"\"" + std::wstring(expanded) + L"\\OUTLOOK.EXE\" /importprf \"" + temp_ + L"Temp_Profile.PRF\""));
+  click(GetDlgItem(form3, f3::Command1));
+  EXPECT_EQ(app_->wait_exit(), 0u);
+  remove_tree(expanded);
+}
+
+// ------------------------------------------------------------------ Outlook Express
+
+struct ExpectedValue {
+  const wchar_t* name;
+  DWORD type;
+  std::wstring text;
+  DWORD number;
+};
+
+void expect_express_account(const std::wstring& email, const std::wstring& name) {
+  const std::wstring server = L"mail." + email.substr(email.find(L'@') + 1);
+  const ExpectedValue values[] = {
+      {L"DCEmail", REG_DWORD, L"", 2},
+      {L"POP3 Server", REG_SZ, server, 0},
+      {L"POP3 Port", REG_DWORD, L"", 110},
+      {L"SMTP Server", REG_SZ, server, 0},
+      {L"SMTP Port", REG_DWORD, L"", 587},
+      {L"Connection Type", REG_DWORD, L"", 3},
+      {L"POP3 User Name", REG_SZ, email, 0},
+      {L"SMTP Display Name", REG_SZ, name, 0},
+      {L"SMTP Email Address", REG_SZ, email, 0},
+      {L"SMTP Reply To Email Address", REG_SZ, email, 0},
+      {L"SMTP Organization Name", REG_SZ, L"", 0},
+      {L"Account Name", REG_SZ, email, 0},
+      {L"POP3 Timeout", REG_DWORD, L"", 60},
+      {L"SMTP Timeout", REG_DWORD, L"", 60},
+      {L"POP3 Secure Connection", REG_DWORD, L"", 0},
+      {L"Leave Mail On Server", REG_DWORD, L"", 0},
+      {L"POP3 Skip Account", REG_DWORD, L"", 0},
+      {L"POP3 Prompt for Password", REG_DWORD, L"", 0},
+      {L"SMTP User Name", REG_SZ, email, 0},
+      {L"SMTP Use Sicily", REG_DWORD, L"", 2},
+      {L"SMTP Secure Connection", REG_DWORD, L"", 0},
+      {L"SMTP Split Messages", REG_DWORD, L"", 0},
+      {L"SMTP Prompt for Password", REG_DWORD, L"", 0},
+  };
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, (std::wstring(kAccounts) + L"\\" + email).c_str(), 0, KEY_READ, &key),
+            ERROR_SUCCESS)
+      << "no account key";
+  DWORD count = 0;
+  RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr,
+                   nullptr);
+  EXPECT_EQ(count, std::size(values));
+  for (const auto& v : values) {
+    SCOPED_TRACE(to_utf8(v.name));
+    DWORD type = 0;
+    BYTE data[1024] = {};
+    DWORD size = sizeof(data) - 2;
+    ASSERT_EQ(RegQueryValueExW(key, v.name, nullptr, &type, data, &size), ERROR_SUCCESS);
+    EXPECT_EQ(type, v.type);
+    if (v.type == REG_DWORD) {
+      ASSERT_EQ(size, 4u);
+      EXPECT_EQ(*reinterpret_cast<DWORD*>(data), v.number);
+    } else {
+      EXPECT_EQ(std::wstring(reinterpret_cast<wchar_t*>(data)), v.text);
+    }
+  }
+  RegCloseKey(key);
+}
+
+DWORD account_count() {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, kAccounts, 0, KEY_READ, &key) != ERROR_SUCCESS) return 0;
+  DWORD count = 0;
+  RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                   nullptr);
+  RegCloseKey(key);
+  return count;
+}
+
+TEST_F(Telvora, OutlookExpressAccountIsWrittenAndRewrittenInTheSameKey) {
+  const std::wstring email = L"sukru@örnek.com.tr";
+  RegDeleteTreeW(HKEY_CURRENT_USER, (std::wstring(kAccounts) + L"\\" + email).c_str());
+  const DWORD accounts_before = account_count();
+
+  struct Run {
+    std::wstring name;
+  };
+  for (const Run& run : {Run{L"Şükrü Öztürk"}, Run{L"Şükrü Öztürk Işık"}}) {
+    SCOPED_TRACE(to_utf8(run.name));
+    ASSERT_NO_FATAL_FAILURE(start());
+    choose(item(f1::CmbApp), 1);
+    EXPECT_TRUE(wait_until([&] { return IsWindowVisible(item(f1::Image3)) && !IsWindowVisible(item(f1::Image2)); }));
+    fill(run.name, email);
+    click(item(f1::Command1));
+    ASSERT_NO_FATAL_FAILURE(expect_box(kCloseExpress, Icon::information));
+    HWND form3 = expect_completion_window();
+    ASSERT_NE(form3, nullptr);
+    expect_express_account(email, run.name);
+    EXPECT_EQ(account_count(), accounts_before + 1);
+    // The close box ends the program as Kapat does.
+    PostMessageW(form3, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_EQ(app_->wait_exit(), 0u) << "closing the completion window did not end the program";
+  }
+}
+
+// ------------------------------------------------------------------ windows
+
+TEST_F(Telvora, AboutWindowIsOneModelessInstanceThatKapatCloses) {
+  ASSERT_NO_FATAL_FAILURE(start());
+  click(item(f1::Command2));
+  HWND form2 = app_->wait_window(caption(forms::Form2));
+  ASSERT_NE(form2, nullptr) << "the About window did not appear";
+  EXPECT_EQ(GetWindow(form2, GW_OWNER), form1_);
+  expect_frame(form2, true);
+  RECT main_window;
+  GetWindowRect(form1_, &main_window);
+  expect_centred(form2, main_window);
+  EXPECT_EQ(text_of(GetDlgItem(form2, f2::Text1)), widen(layout_of(forms::Form2, f2::Text1).text));
+  EXPECT_TRUE(app_->wait_focus(GetDlgItem(form2, f2::Command1)));
+
+  click(item(f1::Command2));
+  Sleep(300);
+  const auto abouts = app_->windows_with_caption(caption(forms::Form2));
+  ASSERT_EQ(abouts.size(), 1u) << "a second press made a second About window";
+  EXPECT_EQ(abouts.front(), form2);
+
+  // The main window takes input meanwhile.
+  EXPECT_TRUE(IsWindowEnabled(form1_));
+  choose(item(f1::CmbApp), 1);
+  EXPECT_TRUE(wait_until([&] { return IsWindowVisible(item(f1::Image3)) && !IsWindowVisible(item(f1::Image2)); }));
+  expect_geometry(form2, forms::Form2);
+  ASSERT_TRUE(app_->bring_to_front(form2));
+  screenshot(form2, L"form2.png");
+
+  click(GetDlgItem(form2, f2::Command1));
+  EXPECT_TRUE(wait_until([&] { return !IsWindow(form2); })) << "Kapat did not close the About window";
+  EXPECT_TRUE(IsWindow(form1_));
+
+  // Created anew on the next press; closing the main window with it open
+  // leaves no window, so the program ends.
+  click(item(f1::Command2));
+  ASSERT_NE(app_->wait_window(caption(forms::Form2)), nullptr) << "the About window did not open again";
+  PostMessageW(form1_, WM_SYSCOMMAND, SC_CLOSE, 0);
+  EXPECT_EQ(app_->wait_exit(), 0u);
+}
+
+TEST_F(Telvora, KeyboardTabFollowsTheTabOrderAndKapatAnswersEnterAndEsc) {
+  ASSERT_NO_FATAL_FAILURE(start());
+  ASSERT_TRUE(app_->bring_to_front(form1_));
+  ASSERT_TRUE(app_->wait_focus(item(f1::txtadsoyad))) << "the focus does not start in the name box";
+  const platform::ControlId order[] = {f1::txteposta, f1::CmbApp, f1::Command1, f1::Command2, f1::txtadsoyad};
+  for (platform::ControlId next : order) {
+    press_key(VK_TAB);
+    EXPECT_TRUE(app_->wait_focus(item(next), 3000))
+        << "expected control " << next << ", focus on " << GetDlgCtrlID(app_->focus());
+  }
+  // The focus is back in the name box; Shift is not needed to reach "Hakkında".
+  for (int i = 0; i < 4; ++i) press_key(VK_TAB);
+  ASSERT_TRUE(app_->wait_focus(item(f1::Command2), 3000));
+
+  struct Key {
+    WORD key;
+    const char* name;
+  };
+  for (const Key k : {Key{VK_RETURN, "Enter"}, Key{VK_ESCAPE, "Esc"}}) {
+    SCOPED_TRACE(k.name);
+    if (k.key == VK_ESCAPE)
+      click(item(f1::Command2));
+    else
+      press_key(VK_RETURN);  // Enter on the focused "Hakkında"
+    HWND form2 = app_->wait_window(caption(forms::Form2));
+    ASSERT_NE(form2, nullptr);
+    ASSERT_TRUE(app_->wait_focus(GetDlgItem(form2, f2::Command1), 3000));
+    press_key(k.key);
+    EXPECT_TRUE(wait_until([&] { return !IsWindow(form2); }, 3000)) << k.name << " did not close the About window";
+  }
+  EXPECT_EQ(app_->wait_exit(0), STILL_ACTIVE);
+}
+
+TEST_F(Telvora, MainWindowMatchesItsLayoutAtNinetySixDpi) {
+  HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+  ReleaseDC(nullptr, screen);
+  if (dpi != 96) GTEST_SKIP() << "the display runs at " << dpi << " dpi";
+  ASSERT_NO_FATAL_FAILURE(start());
+  // Start-up state: Outlook chosen, its picture shown, the password box hidden.
+  EXPECT_EQ(SendMessageW(item(f1::CmbApp), CB_GETCURSEL, 0, 0), 0);
+  EXPECT_EQ(text_of(item(f1::CmbApp)), L"Microsoft Outlook");
+  EXPECT_EQ(SendMessageW(item(f1::CmbApp), CB_GETCOUNT, 0, 0), 2);
+  EXPECT_TRUE(IsWindowVisible(item(f1::Image2)));
+  EXPECT_FALSE(IsWindowVisible(item(f1::Image3)));
+  EXPECT_FALSE(IsWindowVisible(item(f1::txtsifre)));
+  expect_geometry(form1_, forms::Form1);
+  // The manifest made the program aware of each monitor's DPI.
+  EXPECT_EQ(GetAwarenessFromDpiAwarenessContext(GetWindowDpiAwarenessContext(form1_)), DPI_AWARENESS_PER_MONITOR_AWARE);
+  // Screen readers name a field by the label just before it.
+  for (auto [label, field] :
+       {std::pair{f1::Label3, f1::txtadsoyad}, {f1::Label1, f1::txteposta}, {f1::Label2, f1::CmbApp}})
+    EXPECT_EQ(GetWindow(item(label), GW_HWNDNEXT), item(field)) << "label " << label;
+  expect_frame(form1_, false);
+  RECT work;
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  expect_centred(form1_, work);
+  ASSERT_TRUE(app_->bring_to_front(form1_));
+  Sleep(300);
+  // White behind the controls, inside the frame too (between its buttons).
+  constexpr std::uint32_t kWhite = 0xFFFFFF;
+  EXPECT_EQ(pixel_at(form1_, 2, 2), kWhite);
+  const auto& frame = layout_of(forms::Form1, f1::Frame1);
+  EXPECT_EQ(pixel_at(form1_, (frame.left + 2400) / kTwipsPerPixel, (frame.top + 480) / kTwipsPerPixel), kWhite);
+  screenshot(form1_, L"form1.png");
+}
+
+TEST_F(Telvora, LayoutFollowsTheDisplayDpi) {
+  // Wine takes its DPI from the registry when a program starts.
+  constexpr DWORD kDpi = 144;
+  HKEY desktop = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0,
+                            KEY_SET_VALUE | KEY_QUERY_VALUE, nullptr, &desktop, nullptr),
+            ERROR_SUCCESS);
+  DWORD old = 0, old_size = sizeof(old), old_type = 0;
+  const bool had_old = RegQueryValueExW(desktop, L"LogPixels", nullptr, &old_type, reinterpret_cast<BYTE*>(&old),
+                                        &old_size) == ERROR_SUCCESS;
+  RegSetValueExW(desktop, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&kDpi), sizeof(kDpi));
+  start();
+  if (had_old)
+    RegSetValueExW(desktop, L"LogPixels", 0, old_type, reinterpret_cast<const BYTE*>(&old), old_size);
+  else
+    RegDeleteValueW(desktop, L"LogPixels");
+  RegCloseKey(desktop);
+  ASSERT_NE(form1_, nullptr);
+  // Wine reports another process's window at the caller's DPI, so the
+  // window's own size tells whether the setting took.
+  RECT client;
+  GetClientRect(form1_, &client);
+  if (client.right == forms::form_layout(forms::Form1).client_width / kTwipsPerPixel)
+    GTEST_SKIP() << "this Wine did not take the display DPI from the registry";
+  const int dpi = static_cast<int>(kDpi);
+  expect_geometry(form1_, forms::Form1, dpi);
+  click(item(f1::Command2));
+  HWND form2 = app_->wait_window(caption(forms::Form2));
+  ASSERT_NE(form2, nullptr);
+  expect_geometry(form2, forms::Form2, dpi);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // COM for the PNG encoder of the screenshots; real pixels, not the
+  // coordinates the system would scale for a program unaware of DPI.
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
+  testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
