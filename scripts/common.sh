@@ -47,7 +47,7 @@ ensure_packages() {
 # One package a line. What every build needs: CMake, the host compiler, GoogleTest (also its
 # sources, built with the cross compiler), mingw-w64 and Wine.
 base_packages() {
-  printf '%s\n' cmake make g++ googletest libgtest-dev libgmock-dev g++-mingw-w64-x86-64-posix wine wine64
+  printf '%s\n' cmake make g++ locales googletest libgtest-dev libgmock-dev g++-mingw-w64-x86-64-posix wine wine64
   if grep -rqs --include=CMakeLists.txt 'benchmark' "$TELVORA_ROOT/CMakeLists.txt" "$TELVORA_ROOT/tests" \
     "$TELVORA_ROOT/bench" "$TELVORA_ROOT/benchmarks"; then
     echo libbenchmark-dev

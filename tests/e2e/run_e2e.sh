@@ -13,19 +13,6 @@ for n in $(seq 91 160); do
 done
 [ -n "$display" ] || { echo "no free X display" >&2; exit 1; }
 
-# Wine names files on disk in the charset of the Unix locale; without the
-# Turkish UTF-8 locale that wine-run.sh asks for, a folder such as
-# "Geçici Klasör İş" cannot exist. Build the locale into the build folder
-# when the system lacks it.
-if [ "$(LC_ALL=tr_TR.UTF-8 locale charmap 2>/dev/null)" != "UTF-8" ]; then
-  if [ ! -d "$build/locale/tr_TR.UTF-8" ]; then
-    mkdir -p "$build/locale"
-    localedef -i tr_TR -f UTF-8 "$build/locale/tr_TR.UTF-8" >/dev/null 2>&1 ||
-      echo "warning: no tr_TR.UTF-8 locale; Turkish file names will fail" >&2
-  fi
-  export LOCPATH="$build/locale"
-fi
-
 # A Wine server still running from an earlier program may hold a desktop
 # made without a display, on which no window of ours would appear: let it
 # end first. A persistent one (scripts/test.sh starts one) is waited for
