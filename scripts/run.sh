@@ -28,6 +28,7 @@ fi
 trap stop_wine_prefix EXIT
 trap 'exit 130' INT TERM
 start_wine_prefix || exit 1
-# Turkish code page 1254, as on a Turkish Windows. TELVORA_RUN_TIMEOUT (seconds)
-# ends the program by force; 0, the default, lets it run until it is closed.
-LC_ALL=tr_TR.UTF-8 timeout "${TELVORA_RUN_TIMEOUT:-0}" wine "$program"
+# The build's Wine wrapper gives the Turkish code page 1254, as on a Turkish
+# Windows. TELVORA_RUN_TIMEOUT (seconds) ends the program by force; 0, the
+# default, lets it run until it is closed.
+TELVORA_WINE_TIMEOUT="${TELVORA_RUN_TIMEOUT:-0}" "$TELVORA_WINDOWS_BUILD/wine-run.sh" "$program"
