@@ -109,6 +109,12 @@ class clsRegistryAccess {
   // The common start of the three writes: false when the key is missing and
   // may not be created. Leaves the working fields parsed from sPath.
   bool prepare_write(std::string& sPath);
+  // Opens hCurrentKey at the parsed working fields with the given access.
+  bool open_current(std::uint32_t sam);
+  // The end of the three writes: opens the key for writing, stores the value
+  // and closes the key; the handle's number when stored, else 0.
+  std::int32_t write_current(const std::string& sName, std::uint32_t type, const std::uint8_t* data,
+                             std::uint32_t size);
 
   // Writes the block of one key and, when asked, of every key below it.
   bool ExportKey(std::string sPath, const std::string& sRegFile, const bool& IncludeSubkeys,

@@ -63,8 +63,7 @@ std::int32_t clsRegistryAccess::CreateKey(std::string sPath) {
 
 std::int32_t clsRegistryAccess::KillKey(std::string sPath) {
   parse_into_fields(sPath);
-  if (registry_.open_key_ex(hRootKey, platform::utf8_to_ansi(sSubKey), 0, platform::access::all, &hCurrentKey) !=
-      platform::win::success) {
+  if (!open_current(platform::access::all)) {
     return 0;
   }
   // The opened key itself goes; whether a key with sub-keys may go is the
@@ -76,8 +75,7 @@ std::int32_t clsRegistryAccess::KillKey(std::string sPath) {
 
 bool clsRegistryAccess::KeyExists(std::string sPath) {
   parse_into_fields(sPath);
-  if (registry_.open_key_ex(hRootKey, platform::utf8_to_ansi(sSubKey), 0, platform::access::all, &hCurrentKey) !=
-      platform::win::success) {
+  if (!open_current(platform::access::all)) {
     return false;
   }
   registry_.close_key(hCurrentKey);

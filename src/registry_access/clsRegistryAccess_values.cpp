@@ -36,26 +36,30 @@ bool clsRegistryAccess::prepare_write(std::string& sPath) {
   return true;
 }
 
-std::int32_t clsRegistryAccess::WriteString(std::string sPath, std::string sName, std::string sValue) {
-  if (!prepare_write(sPath)) return 0;
-  if (sName == "@") sName.clear();  // only this write takes "@" for the default value
-  if (registry_.open_key_ex(hRootKey, platform::utf8_to_ansi(sSubKey), 0, platform::access::write, &hCurrentKey) !=
-      win::success) {
-    return 0;
-  }
+bool clsRegistryAccess::open_current(std::uint32_t sam) {
+  return registry_.open_key_ex(hRootKey, platform::utf8_to_ansi(sSubKey), 0, sam, &hCurrentKey) == win::success;
+}
+
+std::int32_t clsRegistryAccess::write_current(const std::string& sName, std::uint32_t type, const std::uint8_t* data,
+                                              std::uint32_t size) {
+  if (!open_current(platform::access::write)) return 0;
   KeyGuard guard(registry_, hCurrentKey);
-  std::string data = platform::utf8_to_ansi(sValue);
-  // No terminating character is counted in the size.
-  const long result = registry_.set_value_ex(hCurrentKey, platform::utf8_to_ansi(sName), platform::reg::sz,
-                                             bytes_of(data), static_cast<std::uint32_t>(data.size()));
+  const long result = registry_.set_value_ex(hCurrentKey, platform::utf8_to_ansi(sName), type, data, size);
   guard.close();
   return result == win::success ? handle_result(hCurrentKey) : 0;
 }
 
+std::int32_t clsRegistryAccess::WriteString(std::string sPath, std::string sName, std::string sValue) {
+  if (!prepare_write(sPath)) return 0;
+  if (sName == "@") sName.clear();  // only this write takes "@" for the default value
+  std::string data = platform::utf8_to_ansi(sValue);
+  // No terminating character is counted in the size.
+  return write_current(sName, platform::reg::sz, bytes_of(data), static_cast<std::uint32_t>(data.size()));
+}
+
 std::string clsRegistryAccess::ReadString(std::string sPath, std::string sName, const std::string& sDefault) {
   parse_into_fields(sPath);
-  if (registry_.open_key_ex(hRootKey, platform::utf8_to_ansi(sSubKey), 0, platform::access::read, &hCurrentKey) !=
-      win::success) {
+  if (!open_current(platform::access::read)) {
     return sDefault;
   }
   KeyGuard guard(registry_, hCurrentKey);
@@ -85,24 +89,15 @@ std::string clsRegistryAccess::ReadString(std::string sPath, std::string sName, 
 
 std::int32_t clsRegistryAccess::WriteDWORD(std::string sPath, std::string sName, std::int32_t lValue) {
   if (!prepare_write(sPath)) return 0;
-  if (registry_.open_key_ex(hRootKey, platform::utf8_to_ansi(sSubKey), 0, platform::access::write, &hCurrentKey) !=
-      win::success) {
-    return 0;
-  }
-  KeyGuard guard(registry_, hCurrentKey);
   const auto u = static_cast<std::uint32_t>(lValue);
   const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(u), static_cast<std::uint8_t>(u >> 8),
                                  static_cast<std::uint8_t>(u >> 16), static_cast<std::uint8_t>(u >> 24)};
-  const long result =
-      registry_.set_value_ex(hCurrentKey, platform::utf8_to_ansi(sName), platform::reg::dword, bytes, 4);
-  guard.close();
-  return result == win::success ? handle_result(hCurrentKey) : 0;
+  return write_current(sName, platform::reg::dword, bytes, 4);  // "@" is a value called "@" here
 }
 
 std::int32_t clsRegistryAccess::ReadDWORD(std::string sPath, std::string sName, const std::int32_t& lDefault) {
   parse_into_fields(sPath);
-  if (registry_.open_key_ex(hRootKey, platform::utf8_to_ansi(sSubKey), 0, platform::access::read, &hCurrentKey) !=
-      win::success) {
+  if (!open_current(platform::access::read)) {
     return lDefault;
   }
   KeyGuard guard(registry_, hCurrentKey);
@@ -118,24 +113,15 @@ std::int32_t clsRegistryAccess::ReadDWORD(std::string sPath, std::string sName, 
 std::int32_t clsRegistryAccess::WriteBinary(std::string sPath, std::string sName, std::string sValue) {
   if (!prepare_write(sPath)) return 0;
   sValue = StrToBin(sValue);  // before the key is opened; bad hex gives 0 bytes, not an error
-  if (registry_.open_key_ex(hRootKey, platform::utf8_to_ansi(sSubKey), 0, platform::access::write, &hCurrentKey) !=
-      win::success) {
-    return 0;
-  }
-  KeyGuard guard(registry_, hCurrentKey);
   // No bytes: a one-byte buffer keeps the data address valid for size 0.
   std::uint8_t none = 0;
-  std::uint8_t* data = sValue.empty() ? &none : bytes_of(sValue);
-  const long result = registry_.set_value_ex(hCurrentKey, platform::utf8_to_ansi(sName), platform::reg::binary, data,
-                                             static_cast<std::uint32_t>(sValue.size()));
-  guard.close();
-  return result == win::success ? handle_result(hCurrentKey) : 0;
+  return write_current(sName, platform::reg::binary, sValue.empty() ? &none : bytes_of(sValue),
+                       static_cast<std::uint32_t>(sValue.size()));
 }
 
 std::string clsRegistryAccess::ReadBinary(std::string sPath, std::string sName, const std::string& sDefault) {
   parse_into_fields(sPath);
-  if (registry_.open_key_ex(hRootKey, platform::utf8_to_ansi(sSubKey), 0, platform::access::read, &hCurrentKey) !=
-      win::success) {
+  if (!open_current(platform::access::read)) {
     return sDefault;
   }
   KeyGuard guard(registry_, hCurrentKey);
@@ -158,8 +144,7 @@ std::string clsRegistryAccess::ReadBinary(std::string sPath, std::string sName, 
 
 std::int32_t clsRegistryAccess::KillValue(std::string sPath, std::string sName) {
   parse_into_fields(sPath);
-  if (registry_.open_key_ex(hRootKey, platform::utf8_to_ansi(sSubKey), 0, platform::access::all, &hCurrentKey) !=
-      win::success) {
+  if (!open_current(platform::access::all)) {
     return 0;
   }
   // The empty name is the default value; "@" is a value called "@".
@@ -170,8 +155,7 @@ std::int32_t clsRegistryAccess::KillValue(std::string sPath, std::string sName) 
 
 bool clsRegistryAccess::ValueExists(std::string sPath, std::string sName) {
   parse_into_fields(sPath);
-  if (registry_.open_key_ex(hRootKey, platform::utf8_to_ansi(sSubKey), 0, platform::access::read, &hCurrentKey) !=
-      win::success) {
+  if (!open_current(platform::access::read)) {
     return false;
   }
   KeyGuard guard(registry_, hCurrentKey);
