@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "arg_record.h"
 #include "platform/codepage.h"
 #include "platform/error.h"
 #include "platform/files.h"
@@ -38,24 +39,11 @@ std::string install_recorder(const ScratchFolder& folder) {
   return telvora_test::utf8_of(target);
 }
 
-// The lines that the recorder at program wrote, once it has written them.
+// The arguments that the recorder at program received.
 std::vector<std::string> wait_for_record(const std::string& program) {
-  const std::string path = program + ".txt";
-  for (int i = 0; i < 300 && !platform::file_exists(path); ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  if (!platform::file_exists(path)) return {"<no record>"};
-  std::string text = platform::read_file_bytes(path);
+  std::vector<std::string> lines = telvora_test::wait_for_record(program);
 #ifdef _WIN32
-  text = platform::ansi_to_utf8(text);  // the program got its arguments in the ANSI code page
-#endif
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
-    lines.push_back(text.substr(start, end - start));
-  }
-#ifdef _WIN32
-  lines.erase(lines.begin());  // the show-window line, checked on its own
+  if (!lines.empty()) lines.erase(lines.begin());  // the show-window line, checked on its own
 #endif
   return lines;
 }

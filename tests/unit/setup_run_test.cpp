@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "arg_record.h"
 #include "forms/controls.h"
 #include "forms/layout.h"
 #include "outlook/ProfileFile.h"
@@ -87,21 +88,7 @@ std::filesystem::path install_outlook_stand_in(const std::filesystem::path& fold
 // What the stand-in recorded: on Windows the show-window value first, then
 // its arguments, one a line.
 std::vector<std::string> wait_for_record(const std::filesystem::path& program) {
-  const std::string path = telvora_test::utf8_of(program) + ".txt";
-  for (int i = 0; i < 300 && !platform::file_exists(path); ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  if (!platform::file_exists(path)) return {"<not started>"};
-  std::string text = platform::read_file_bytes(path);
-#ifdef _WIN32
-  text = platform::ansi_to_utf8(text);  // the program got its arguments in the ANSI code page
-#endif
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
-    lines.push_back(text.substr(start, end - start));
-  }
-  return lines;
+  return telvora_test::wait_for_record(telvora_test::utf8_of(program));
 }
 
 std::vector<std::string> expected_record(const std::string& profile_path) {
