@@ -6,8 +6,8 @@
 
 namespace express {
 
-bool WriteExpressAccount(const std::string& email, const std::string& name, const std::string& incoming_server,
-                         const std::string& outgoing_server, platform::Registry& registry) {
+bool WriteExpressAccount(const account::AccountData& account, platform::Registry& registry) {
+  const std::string& email = account.email;
   clsRegistryAccess access(registry);
   bool all_done = true;
 
@@ -24,13 +24,13 @@ bool WriteExpressAccount(const std::string& email, const std::string& name, cons
     if (access.WriteString(account_key, value_name, value) == 0) all_done = false;
   };
   dword("DCEmail", 2);
-  string("POP3 Server", incoming_server);
+  string("POP3 Server", account.incoming_server);
   dword("POP3 Port", 110);
-  string("SMTP Server", outgoing_server);
+  string("SMTP Server", account.outgoing_server);
   dword("SMTP Port", 587);
   dword("Connection Type", 3);
   string("POP3 User Name", email);
-  string("SMTP Display Name", name);
+  string("SMTP Display Name", account.name);
   string("SMTP Email Address", email);
   string("SMTP Reply To Email Address", email);
   string("SMTP Organization Name", "");

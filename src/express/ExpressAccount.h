@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "account/account_data.h"
 #include "platform/registry.h"
 
 namespace express {
@@ -15,8 +16,7 @@ inline constexpr const char* kAccountsKey =
 // the 23 values in their fixed order. Every write is made even after one has
 // failed and nothing is undone; the result tells whether every key creation
 // and every write succeeded.
-bool WriteExpressAccount(const std::string& email, const std::string& name, const std::string& incoming_server,
-                         const std::string& outgoing_server,
+bool WriteExpressAccount(const account::AccountData& account,
                          platform::Registry& registry = platform::default_registry());
 
 }  // namespace express

@@ -1,13 +1,11 @@
 #include "forms/handlers.h"
 
 #include <exception>
-#include <new>
-#include <optional>
 
 #include "forms/controls.h"
 #include "forms/layout.h"
+#include "platform/runtime_error.h"
 #include "setup/RunSetup.h"
-#include "setup/messages.h"
 
 namespace forms {
 
@@ -19,25 +17,36 @@ namespace {
 // the library's own failures are reported as the runtime's errors too.
 template <typename Work>
 void reporting_escaped_errors(platform::Ui& ui, Work&& work) {
-  std::optional<platform::RuntimeError> escaped;
   try {
     work();
     return;
-  } catch (const platform::RuntimeError& error) {
-    escaped = error;
-  } catch (const std::bad_alloc&) {
-    escaped.emplace(7, "Telvora", "Out of memory");
-  } catch (const std::exception&) {
-    escaped.emplace(51, "Telvora", "Internal error");
+  } catch (const std::exception& error) {
+    ui.message_box(platform::escaped_error_text(platform::as_runtime_error(error)), platform::mb::error,
+                   platform::program_name);
   }
-  setup::show_error(ui, escaped_error_text(*escaped));
   ui.end_process(1);
 }
 
 }  // namespace
 
-std::string escaped_error_text(const platform::RuntimeError& error) {
-  return "Çalışma zamanı hatası '" + std::to_string(error.number()) + "':\r\n\r\n" + error.description();
+void WindowReport::show_message(const std::string& text, int style) {
+  ui_.message_box(text, style, platform::program_name);
+}
+
+void WindowReport::focus(setup::Field field) {
+  ui_.set_focus(field == setup::Field::name ? form1::txtadsoyad : form1::txteposta);
+}
+
+void WindowReport::show_completion() {
+  ui_.show_window(Form3, true, Form1);
+  // The completion window's own button ends the program; reaching here means
+  // it was closed from its frame, which ends the program too.
+  ui_.end_process(0);
+}
+
+setup::SetupInput read_setup_input(platform::Ui& ui) {
+  return {
+      .name = ui.text(form1::txtadsoyad), .email = ui.text(form1::txteposta), .program = ui.list_index(form1::CmbApp)};
 }
 
 void on_load(platform::Ui& ui, platform::FormId form) {
@@ -62,7 +71,11 @@ void on_selection_change(platform::Ui& ui, platform::ControlId control) {
 void on_click(platform::Ui& ui, platform::ControlId control, platform::Registry& registry) {
   reporting_escaped_errors(ui, [&] {
     switch (control) {
-      case form1::Command1: setup::RunSetup(ui, registry); break;
+      case form1::Command1: {
+        WindowReport report(ui);
+        setup::RunSetup(read_setup_input(ui), report, registry);
+        break;
+      }
       case form1::Command2:
         // Modeless and owned; showing it while open brings the same window up.
         ui.show_window(Form2, false, Form1);

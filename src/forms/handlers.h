@@ -5,15 +5,29 @@
 
 #include <string>
 
-#include "platform/error.h"
 #include "platform/registry.h"
 #include "platform/ui.h"
+#include "setup/report.h"
 
 namespace forms {
 
 void on_click(platform::Ui& ui, platform::ControlId control, platform::Registry& registry);
 
-// The text shown for an error that escapes a handler, before the process ends.
-std::string escaped_error_text(const platform::RuntimeError& error);
+// The setup's reports as the main window shows them: boxes captioned with
+// the program's name, the focus into the box concerned, and the completion
+// window, which ends the program.
+class WindowReport final : public setup::SetupReport {
+ public:
+  explicit WindowReport(platform::Ui& ui) : ui_(ui) {}
+  void show_message(const std::string& text, int style) override;
+  void focus(setup::Field field) override;
+  void show_completion() override;  // ends the program
+
+ private:
+  platform::Ui& ui_;
+};
+
+// The main window's inputs as the setup takes them.
+setup::SetupInput read_setup_input(platform::Ui& ui);
 
 }  // namespace forms

@@ -19,7 +19,7 @@ std::string ProfileImportCommandLine(const std::string& outlook_folder, const st
 }
 
 void LaunchProfileImport(const std::string& outlook_folder, const std::string& profile_path) {
-  platform::start_process(ProfileImportCommandLine(outlook_folder, profile_path), platform::sw_show_min_no_active);
+  platform::start_process(ProfileImportCommandLine(outlook_folder, profile_path), platform::sw_minimize);
 }
 
 }  // namespace outlook

@@ -6,8 +6,8 @@
 
 namespace outlook {
 
-std::string BuildProfileText(const std::string& email, const std::string& name, const std::string& incoming_server,
-                             const std::string& outgoing_server) {
+std::string BuildProfileText(const account::AccountData& account) {
+  const std::string& email = account.email;
   const std::string lines[] = {
       "[General]",
       "Custom=1",
@@ -26,12 +26,12 @@ std::string BuildProfileText(const std::string& email, const std::string& name, 
       "[Account1]",
       "UniqueService=No",
       "AccountName=" + email,
-      "POP3Server=" + incoming_server,
-      "SMTPServer=" + outgoing_server,
+      "POP3Server=" + account.incoming_server,
+      "SMTPServer=" + account.outgoing_server,
       "POP3UserName=" + email,
       "EmailAddress=" + email,
       "POP3UseSPA=0",
-      "DisplayName=" + name,
+      "DisplayName=" + account.name,
       "ReplyEMailAddress=" + email,
       "SMTPUseAuth=1",
       "SMTPAuthMethod=0",

@@ -5,6 +5,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "platform/runtime_error.h"
 #endif
 
 namespace platform {
@@ -105,49 +107,75 @@ char32_t cp1254_to_unicode(unsigned char b) {
 
 #ifdef _WIN32
 
+namespace {
+
+// A text the system refuses to convert must not travel on as "".
+[[noreturn]] void raise_conversion_error() { raise_runtime_error(errnum::invalid_argument); }
+
+// Code pages whose conversion takes no flags and no default character:
+// Windows refuses both for them (UTF-8 among them, which Windows 10 and 11 can
+// make the ANSI code page).
+bool takes_no_flags(UINT code_page) {
+  return code_page == CP_UTF8 || code_page == CP_UTF7 || code_page == 42 ||
+         (code_page >= 50220 && code_page <= 50229) || (code_page >= 57002 && code_page <= 57011);
+}
+
+std::wstring to_wide(UINT code_page, const std::string& text) {
+  if (text.empty()) return {};
+  const int size = static_cast<int>(text.size());
+  const int n = MultiByteToWideChar(code_page, 0, text.data(), size, nullptr, 0);
+  if (n <= 0) raise_conversion_error();
+  std::wstring out(static_cast<std::size_t>(n), L'\0');
+  if (MultiByteToWideChar(code_page, 0, text.data(), size, out.data(), n) != n) raise_conversion_error();
+  return out;
+}
+
+// Without best fit: a character the code page lacks becomes '?', never a
+// look-alike (a full-width backslash must not become a backslash).
+std::string from_wide(UINT code_page, const std::wstring& wide) {
+  if (wide.empty()) return {};
+  const bool plain = takes_no_flags(code_page);
+  const DWORD flags = plain ? 0 : WC_NO_BEST_FIT_CHARS;
+  const char* fallback = plain ? nullptr : "?";
+  const int size = static_cast<int>(wide.size());
+  const int n = WideCharToMultiByte(code_page, flags, wide.data(), size, nullptr, 0, fallback, nullptr);
+  if (n <= 0) raise_conversion_error();
+  std::string out(static_cast<std::size_t>(n), '\0');
+  if (WideCharToMultiByte(code_page, flags, wide.data(), size, out.data(), n, fallback, nullptr) != n) {
+    raise_conversion_error();
+  }
+  return out;
+}
+
+}  // namespace
+
 unsigned ansi_code_page() { return GetACP(); }
 
-std::wstring utf8_to_wide(const std::string& utf8) {
-  if (utf8.empty()) return {};
-  const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  std::wstring out(static_cast<std::size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
-  return out;
-}
-
-std::string wide_to_utf8(const std::wstring& wide) {
-  if (wide.empty()) return {};
-  const int n =
-      WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<std::size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n, nullptr, nullptr);
-  return out;
-}
-
-std::string utf8_to_ansi(const std::string& utf8) {
-  const std::wstring wide = utf8_to_wide(utf8);
-  if (wide.empty()) return {};
-  const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()), nullptr,
-                                    0, "?", nullptr);
-  std::string out(static_cast<std::size_t>(n), '\0');
-  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()), out.data(), n, "?",
-                      nullptr);
-  return out;
-}
-
-std::string ansi_to_utf8(const std::string& ansi) {
-  if (ansi.empty()) return {};
-  const int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(n), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(), n);
-  return wide_to_utf8(wide);
-}
+std::wstring utf8_to_wide(const std::string& utf8) { return to_wide(CP_UTF8, utf8); }
+std::string wide_to_utf8(const std::wstring& wide) { return from_wide(CP_UTF8, wide); }
+std::string utf8_to_ansi(const std::string& utf8) { return from_wide(CP_ACP, utf8_to_wide(utf8)); }
+std::string ansi_to_utf8(const std::string& ansi) { return wide_to_utf8(to_wide(CP_ACP, ansi)); }
 
 #else
 
-unsigned ansi_code_page() { return 1254; }
+namespace {
+unsigned emulated_code_page = 1254;
+
+// Malformed UTF-8 becomes U+FFFD, as the system's UTF-8 conversion makes it.
+std::string utf8_cleaned(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) append_utf8(out, next_code_point(text, i));
+  return out;
+}
+}  // namespace
+
+unsigned ansi_code_page() { return emulated_code_page; }
+
+void set_ansi_code_page(unsigned code_page) { emulated_code_page = code_page; }
 
 std::string utf8_to_ansi(const std::string& utf8) {
+  if (emulated_code_page == 65001) return utf8_cleaned(utf8);
   std::string out;
   out.reserve(utf8.size());
   for (std::size_t i = 0; i < utf8.size();) out += unicode_to_cp1254(next_code_point(utf8, i));
@@ -155,6 +183,7 @@ std::string utf8_to_ansi(const std::string& utf8) {
 }
 
 std::string ansi_to_utf8(const std::string& ansi) {
+  if (emulated_code_page == 65001) return utf8_cleaned(ansi);
   std::string out;
   out.reserve(ansi.size() * 2);
   for (const char ch : ansi) append_utf8(out, cp1254_to_unicode(static_cast<unsigned char>(ch)));
@@ -162,5 +191,8 @@ std::string ansi_to_utf8(const std::string& ansi) {
 }
 
 #endif
+
+// Malformed UTF-8 does not survive either: it comes back as U+FFFD.
+bool ansi_can_hold(const std::string& utf8) { return ansi_to_utf8(utf8_to_ansi(utf8)) == utf8; }
 
 }  // namespace platform

@@ -27,6 +27,7 @@ class RuntimeError : public std::runtime_error {
 
 // Numbers of the language runtime's own errors that the system raises.
 namespace errnum {
+constexpr long invalid_argument = 5;    // "Invalid procedure call or argument"
 constexpr long overflow = 6;            // "Overflow"
 constexpr long file_not_found = 53;     // "File not found"
 constexpr long permission_denied = 70;  // "Permission denied"

@@ -5,7 +5,9 @@
 
 namespace platform {
 
-constexpr int sw_show_min_no_active = 7;  // SW_SHOWMINNOACTIVE
+// The launch value for Outlook: it starts minimised and the focus stays with
+// the program (SW_MINIMIZE).
+constexpr int sw_minimize = 6;
 
 // Starts the command line (Windows quoting rules) with the given show-window
 // value; returns the process id. A start that fails raises RuntimeError 53.

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "platform/codepage.h"
-#include "platform/error.h"
+#include "platform/runtime_error.h"
 
 namespace platform {
 
@@ -100,9 +100,11 @@ HBITMAP decode_picture(int resource) {
   return bitmap;
 }
 
-// The last resort for an error that nothing else reported.
-[[noreturn]] void report_and_exit(HWND owner, const std::string& text) {
-  MessageBoxW(owner, utf8_to_wide(text).c_str(), nullptr, MB_OK | MB_ICONERROR);
+// The last resort for an error that nothing else reported, in the same form
+// as the handlers' own report.
+[[noreturn]] void report_and_exit(HWND owner, const std::exception& error) {
+  MessageBoxW(owner, utf8_to_wide(escaped_error_text(as_runtime_error(error))).c_str(),
+              utf8_to_wide(program_name).c_str(), MB_OK | MB_ICONERROR);
   ExitProcess(1);
 }
 
@@ -154,13 +156,10 @@ struct Win32Ui::Impl {
   void guarded(F&& f) {
     try {
       f();
-    } catch (const RuntimeError& e) {
-      fatal(std::to_string(e.number()) + " - " + e.description());
     } catch (const std::exception& e) {
-      fatal(e.what());
+      report_and_exit(active_owner(), e);
     }
   }
-  [[noreturn]] void fatal(const std::string& text) { report_and_exit(active_owner(), text); }
 
   FormState* loaded(FormId id) {
     auto it = forms.find(id);
@@ -689,8 +688,8 @@ int run_windows_program(UiEvents& events, FormId first_form) {
     Win32Ui ui(events);
     try {
       ui.show_window(first_form, false, 0);
-    } catch (const RuntimeError& e) {
-      report_and_exit(nullptr, std::to_string(e.number()) + " - " + e.description());
+    } catch (const std::exception& e) {
+      report_and_exit(nullptr, e);
     }
     exit_code = ui.run();
   }

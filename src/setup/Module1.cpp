@@ -20,4 +20,12 @@ std::string GetTempFolder() {
   return platform::ansi_to_utf8(std::string(buffer.data(), length));
 }
 
+std::optional<std::string> UsableTempFolder() {
+  const std::string real = platform::temp_folder_by_real_name();
+  if (platform::ansi_can_hold(real)) return GetTempFolder();
+  std::string short_name = platform::short_path_name(real);
+  if (!short_name.empty() && platform::ansi_can_hold(short_name)) return short_name;
+  return std::nullopt;
+}
+
 }  // namespace Module1

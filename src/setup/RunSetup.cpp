@@ -1,8 +1,6 @@
 #include "setup/RunSetup.h"
 
 #include "express/ExpressAccount.h"
-#include "forms/controls.h"
-#include "forms/layout.h"
 #include "outlook/OutlookLaunch.h"
 #include "outlook/ProfileFile.h"
 #include "setup/PrepareAccountData.h"
@@ -10,32 +8,34 @@
 
 namespace setup {
 
-void RunSetup(platform::Ui& ui, platform::Registry& registry) {
-  const auto data = PrepareAccountData(ui);
-  if (!data) return;
+SetupResult RunSetup(const SetupInput& input, SetupReport& report, platform::Registry& registry) {
+  const auto data = PrepareAccountData(input, report);
+  if (!data) return SetupResult::input_refused;
 
-  if (ui.list_index(forms::form1::CmbApp) == 0) {
+  if (input.program == 0) {
     std::string folder = outlook::FindOutlookFolder(registry);
     if (folder.empty()) {
-      show_error(ui, text::kOutlookNotFound);
-      return;
+      show_error(report, text::kOutlookNotFound);
+      return SetupResult::outlook_missing;
+    }
+    // A profile path that names another file than the one written would
+    // hand Outlook nothing, or somebody else's file.
+    if (data->temp_folder.empty()) {
+      show_error(report, text::kTempFolderUnusable);
+      return SetupResult::temp_folder_unusable;
     }
     if (folder.back() != '\\') folder += '\\';
     const std::string profile_path = data->temp_folder + outlook::kProfileFileName;
-    outlook::WriteProfileFile(
-        profile_path, outlook::BuildProfileText(data->email, data->name, data->incoming_server, data->outgoing_server));
+    outlook::WriteProfileFile(profile_path, outlook::BuildProfileText(*data));
     outlook::LaunchProfileImport(folder, profile_path);
-  } else if (!express::WriteExpressAccount(data->email, data->name, data->incoming_server, data->outgoing_server,
-                                           registry)) {
+  } else if (!express::WriteExpressAccount(*data, registry)) {
     // A half-written account must not be reported as set up.
-    show_error(ui, text::kExpressNotSaved);
-    return;
+    show_error(report, text::kExpressNotSaved);
+    return SetupResult::account_not_saved;
   }
 
-  ui.show_window(forms::Form3, true, forms::Form1);
-  // The completion window's own button ends the program; reaching here means
-  // it was closed from its frame, which ends the program too.
-  ui.end_process(0);
+  report.show_completion();
+  return SetupResult::completed;
 }
 
 }  // namespace setup

@@ -3,14 +3,15 @@
 #pragma once
 
 #include "platform/registry.h"
-#include "platform/ui.h"
+#include "setup/report.h"
 
 namespace setup {
 
-// Returns only when the run stopped with the main window still usable (input
-// refused, Outlook not registered, the account not saved); a completed run
-// shows the completion window and ends the process. Errors of the file
-// service, the process start and the registry class are raised to the caller.
-void RunSetup(platform::Ui& ui, platform::Registry& registry = platform::default_registry());
+// Checks the input, sets the account up in the chosen program and reports the
+// completion. Returns how the run ended when it returns at all: the windows'
+// report ends the program on completion. Errors of the file service, the
+// process start and the registry class are raised to the caller.
+SetupResult RunSetup(const SetupInput& input, SetupReport& report,
+                     platform::Registry& registry = platform::default_registry());
 
 }  // namespace setup

@@ -30,6 +30,8 @@ const char kEmailInvalid[] = "Geçersiz E-Posta adresi belirttiniz.";
 const char kCloseOutlook[] = "Kuruluma başlamadan önce Microsoft Outlook uygulamasının kapalı olduğuna emin olunuz.";
 const char kCloseExpress[] = "Kuruluma başlamadan önce Outlook Express uygulamasının kapalı olduğuna emin olunuz.";
 const char kOutlookNotFound[] = "Microsoft Outlook uygulaması bulunamadı.";
+const char kNameUnusable[] = "Adınızda - Soyadınızda kullanılamayan karakterler var.";
+const char kEmailUnusable[] = "E-Posta adresinizde kullanılamayan karakterler var.";
 
 std::wstring caption(platform::FormId form) { return widen(forms::form_layout(form).caption); }
 
@@ -144,13 +146,15 @@ class Telvora : public testing::Test {
     type(item(f1::txteposta), email);
   }
 
-  // Waits for the next message box, checks it and closes it with OK.
-  void expect_box(const std::string& text, Icon icon) {
+  // Waits for the next message box, checks it and closes it with OK; saves a
+  // screenshot of it first when given a file name.
+  void expect_box(const std::string& text, Icon icon, const wchar_t* screenshot_file = nullptr) {
     const MessageBoxSeen box = app_->wait_message_box();
     ASSERT_NE(box.hwnd, nullptr) << "no message box came; expected: " << text;
     EXPECT_EQ(to_utf8(box.text), text);
     EXPECT_EQ(to_utf8(box.caption), "Telvora");
     EXPECT_EQ(box.icon, icon) << "icon seen: " << icon_name(box.icon);
+    if (screenshot_file != nullptr) screenshot(box.hwnd, screenshot_file);
     app_->answer(box);
   }
 
@@ -246,6 +250,8 @@ class Telvora : public testing::Test {
   HWND form1_ = nullptr;
 };
 
+DWORD account_count();
+
 // ------------------------------------------------------------------ refusals
 
 TEST_F(Telvora, RefusedInputShowsItsMessageAndPutsTheFocusInTheBoxConcerned) {
@@ -254,6 +260,7 @@ TEST_F(Telvora, RefusedInputShowsItsMessageAndPutsTheFocusInTheBoxConcerned) {
     const wchar_t* email;
     const char* message;
     platform::ControlId focus;
+    const wchar_t* screenshot_file = nullptr;
   };
   const Case cases[] = {
       {L"", L"", kNameMissing, f1::txtadsoyad},
@@ -261,13 +268,19 @@ TEST_F(Telvora, RefusedInputShowsItsMessageAndPutsTheFocusInTheBoxConcerned) {
       {L"Ali Veli", L"", kEmailMissing, f1::txteposta},
       {L"Ali Veli", L"  ", kEmailMissing, f1::txteposta},
       {L"Ali Veli", L"ali.example.com", kEmailInvalid, f1::txteposta},
+      {L"张伟😀", L"zhang@例子.com", kNameUnusable, f1::txtadsoyad, L"name-unusable.png"},
+      {L"Ali Veli", L"李娜🎉@例子.com", kEmailUnusable, f1::txteposta, L"email-unusable.png"},
+      {L"Ali Veli", L"ofis\\ali@example.com", kEmailUnusable, f1::txteposta},
   };
+  RegDeleteTreeW(HKEY_CURRENT_USER, (std::wstring(kAccounts) + L"\\ofis").c_str());
+  const DWORD accounts_before = account_count();
   ASSERT_NO_FATAL_FAILURE(start());
+  choose(item(f1::CmbApp), 1);  // the branch that would write the registry
   for (const auto& tc : cases) {
     SCOPED_TRACE(to_utf8(std::wstring(L"name '") + tc.name + L"', address '" + tc.email + L"'"));
     fill(tc.name, tc.email);
     click(item(f1::Command1));
-    ASSERT_NO_FATAL_FAILURE(expect_box(tc.message, Icon::error));
+    ASSERT_NO_FATAL_FAILURE(expect_box(tc.message, Icon::error, tc.screenshot_file));
     EXPECT_TRUE(app_->wait_focus(item(tc.focus))) << "focus is on control " << GetDlgCtrlID(app_->focus());
     // Refused: no reminder follows, and the main window is usable again.
     Sleep(200);
@@ -275,6 +288,12 @@ TEST_F(Telvora, RefusedInputShowsItsMessageAndPutsTheFocusInTheBoxConcerned) {
     EXPECT_TRUE(IsWindowEnabled(form1_));
   }
   EXPECT_EQ(app_->wait_exit(0), STILL_ACTIVE);
+  // Nothing was written for any of them.
+  EXPECT_EQ(account_count(), accounts_before);
+  HKEY key = nullptr;
+  EXPECT_NE(RegOpenKeyExW(HKEY_CURRENT_USER, (std::wstring(kAccounts) + L"\\ofis").c_str(), 0, KEY_READ, &key),
+            ERROR_SUCCESS);
+  EXPECT_FALSE(file_exists(temp_ + L"Temp_Profile.PRF"));
 }
 
 // ------------------------------------------------------------------ Outlook
@@ -314,6 +333,7 @@ TEST_F(Telvora, OutlookInAFolderWithABlankGetsTheProfileAndAQuotedCommandLine) {
   ASSERT_TRUE(wait_until([&] { return !read_file(log_).empty(); })) << "the stand-in Outlook was not started";
   EXPECT_EQ(read_file(log_),
             to_utf8(L"\"" + outlook + L"\\OUTLOOK.EXE\" /importprf \"" + temp_ + L"Temp_Profile.PRF\""));
+  EXPECT_EQ(read_file(log_ + L".show"), "6") << "Outlook must start minimised without the focus";
 
   expect_geometry(form3, forms::Form3);
   ASSERT_TRUE(app_->bring_to_front(form3));
@@ -340,6 +360,36 @@ TEST_F(Telvora, OutlookRegisteredAsAnExpandableStringIsFoundAndStarted) {
   click(GetDlgItem(form3, f3::Command1));
   EXPECT_EQ(app_->wait_exit(), 0u);
   remove_tree(expanded);
+}
+
+TEST_F(Telvora, TemporaryFolderNamedOutsideTheCodePageGetsTheProfileThroughItsShortName) {
+  temp_ = root_ + L"\\用户 临时\\";
+  make_folders(temp_.substr(0, temp_.size() - 1));
+  const std::wstring outlook = root_ + L"\\Office";
+  ASSERT_NO_FATAL_FAILURE(register_outlook(outlook, outlook, REG_SZ));
+  ASSERT_NO_FATAL_FAILURE(start());
+  fill(L"Ali Veli", L"ali@example.com");
+  click(item(f1::Command1));
+  ASSERT_NO_FATAL_FAILURE(expect_box(kCloseOutlook, Icon::information));
+  HWND form3 = expect_completion_window();
+  ASSERT_NE(form3, nullptr);
+
+  ASSERT_TRUE(wait_until([&] { return !read_file(log_).empty(); })) << "the stand-in Outlook was not started";
+  const std::wstring line = widen(read_file(log_));
+  const std::wstring prefix = L"\"" + outlook + L"\\OUTLOOK.EXE\" /importprf \"";
+  ASSERT_EQ(line.substr(0, prefix.size()), prefix);
+  const std::wstring handed = line.substr(prefix.size(), line.size() - prefix.size() - 1);
+  // The path Outlook gets names the file in the real folder, in letters the
+  // code page holds.
+  const std::string ansi = to_code_page(handed, kTurkish);
+  std::wstring back(ansi.size(), L'\0');
+  MultiByteToWideChar(kTurkish, 0, ansi.data(), static_cast<int>(ansi.size()), back.data(),
+                      static_cast<int>(back.size()));
+  EXPECT_EQ(to_utf8(back), to_utf8(handed));
+  EXPECT_EQ(read_file(handed), expected_profile(L"ali@example.com", L"Ali Veli"));
+  EXPECT_EQ(read_file(temp_ + L"Temp_Profile.PRF"), expected_profile(L"ali@example.com", L"Ali Veli"));
+  click(GetDlgItem(form3, f3::Command1));
+  EXPECT_EQ(app_->wait_exit(), 0u);
 }
 
 // ------------------------------------------------------------------ Outlook Express

@@ -50,8 +50,8 @@ std::string account_key(const std::string& email) { return std::string(kAccounts
 
 TEST(ExpressAccount, FirstAccountCreatesTheStoreAndWritesTheValuesInOrder) {
   EmulatedRegistry registry;
-  ASSERT_TRUE(
-      express::WriteExpressAccount("Ayşe@örnek.com ", "Ayşe Işık", "mail.örnek.com ", "mail.örnek.com ", registry));
+  ASSERT_TRUE(express::WriteExpressAccount(
+      telvora_test::account_of("Ayşe@örnek.com ", "Ayşe Işık", "mail.örnek.com ", "mail.örnek.com "), registry));
   // The emulated registry lists values in the order they were made.
   EXPECT_EQ(stored_values(registry, platform::hkey::current_user, account_key("Ayşe@örnek.com ")),
             expected_account("Ayşe@örnek.com ", "Ayşe Işık", "mail.örnek.com ", "mail.örnek.com "));
@@ -61,10 +61,12 @@ TEST(ExpressAccount, FirstAccountCreatesTheStoreAndWritesTheValuesInOrder) {
 
 TEST(ExpressAccount, SameAddressAgainRewritesTheOneKeyAndKeepsOtherValues) {
   EmulatedRegistry registry;
-  ASSERT_TRUE(express::WriteExpressAccount("a@b.c", "Eski Ad", "mail.b.c", "mail.b.c", registry));
+  ASSERT_TRUE(
+      express::WriteExpressAccount(telvora_test::account_of("a@b.c", "Eski Ad", "mail.b.c", "mail.b.c"), registry));
   telvora_test::put_string(registry, platform::hkey::current_user, account_key("a@b.c"), "Kullanıcı notu",
                            platform::reg::sz, "kalsın");
-  ASSERT_TRUE(express::WriteExpressAccount("a@b.c", "Yeni Ad", "mail.b.c", "mail.b.c", registry));
+  ASSERT_TRUE(
+      express::WriteExpressAccount(telvora_test::account_of("a@b.c", "Yeni Ad", "mail.b.c", "mail.b.c"), registry));
 
   auto expected = expected_account("a@b.c", "Yeni Ad", "mail.b.c", "mail.b.c");
   expected.push_back({"Kullanıcı notu", platform::reg::sz, "kalsın"});
@@ -82,8 +84,9 @@ TEST(ExpressAccount, SameAddressAgainRewritesTheOneKeyAndKeepsOtherValues) {
 
 TEST(ExpressAccount, TwoAddressesGiveTwoKeysSideBySide) {
   EmulatedRegistry registry;
-  ASSERT_TRUE(express::WriteExpressAccount("bir@x.tr", "Bir", "mail.x.tr", "mail.x.tr", registry));
-  ASSERT_TRUE(express::WriteExpressAccount("iki@", "İki", "mail.", "mail.", registry));
+  ASSERT_TRUE(
+      express::WriteExpressAccount(telvora_test::account_of("bir@x.tr", "Bir", "mail.x.tr", "mail.x.tr"), registry));
+  ASSERT_TRUE(express::WriteExpressAccount(telvora_test::account_of("iki@", "İki", "mail.", "mail."), registry));
   EXPECT_EQ(stored_values(registry, platform::hkey::current_user, account_key("bir@x.tr")),
             expected_account("bir@x.tr", "Bir", "mail.x.tr", "mail.x.tr"));
   EXPECT_EQ(stored_values(registry, platform::hkey::current_user, account_key("iki@")),
@@ -94,7 +97,7 @@ TEST(ExpressAccount, AFailedWriteIsReportedAfterEveryWriteWasMade) {
   EmulatedRegistry registry;
   // The fifth value ("SMTP Port") cannot be stored.
   registry.fail_call(EmulatedRegistry::Call::set_value_ex, platform::win::access_denied, 5);
-  EXPECT_FALSE(express::WriteExpressAccount("a@b.c", "Ad", "mail.b.c", "mail.b.c", registry));
+  EXPECT_FALSE(express::WriteExpressAccount(telvora_test::account_of("a@b.c", "Ad", "mail.b.c", "mail.b.c"), registry));
 
   auto expected = expected_account("a@b.c", "Ad", "mail.b.c", "mail.b.c");
   expected.erase(expected.begin() + 4);
@@ -105,13 +108,13 @@ TEST(ExpressAccount, AFailedWriteIsReportedAfterEveryWriteWasMade) {
 TEST(ExpressAccount, AFailedKeyCreationIsReported) {
   EmulatedRegistry registry;
   registry.fail_call(EmulatedRegistry::Call::create_key, platform::win::access_denied, 1);
-  EXPECT_FALSE(express::WriteExpressAccount("a@b.c", "Ad", "mail.b.c", "mail.b.c", registry));
+  EXPECT_FALSE(express::WriteExpressAccount(telvora_test::account_of("a@b.c", "Ad", "mail.b.c", "mail.b.c"), registry));
 }
 
 TEST(ExpressAccount, AStoreTheUserMayNotChangeIsReportedAndLeftAlone) {
   EmulatedRegistry registry;
   registry.set_read_only(platform::hkey::current_user, true);
-  EXPECT_FALSE(express::WriteExpressAccount("a@b.c", "Ad", "mail.b.c", "mail.b.c", registry));
+  EXPECT_FALSE(express::WriteExpressAccount(telvora_test::account_of("a@b.c", "Ad", "mail.b.c", "mail.b.c"), registry));
   EXPECT_EQ(stored_values(registry, platform::hkey::current_user, kManager), std::nullopt);
 }
 

@@ -112,12 +112,15 @@ void expect_reported_and_ended(Failure failure, const std::string& message) {
   EXPECT_EQ(ui.calls_after_end, 0);
 }
 
-TEST(EscapedError, IsShownWithNumberAndDescriptionAndEndsTheProcessWithCode1) {
+TEST(EscapedError, IsShownWithNumberAndTurkishDescriptionAndEndsTheProcessWithCode1) {
   expect_reported_and_ended(platform::RuntimeError(380, "Telvora", "Invalid property value"),
-                            "Çalışma zamanı hatası '380':\r\n\r\nInvalid property value");
+                            "Çalışma zamanı hatası '380':\r\n\r\nGeçersiz özellik değeri");
   // Failures of the library never unwind into the window layer either.
-  expect_reported_and_ended(std::bad_alloc(), "Çalışma zamanı hatası '7':\r\n\r\nOut of memory");
-  expect_reported_and_ended(std::length_error("basic_string"), "Çalışma zamanı hatası '51':\r\n\r\nInternal error");
+  expect_reported_and_ended(std::bad_alloc(), "Çalışma zamanı hatası '7':\r\n\r\nYetersiz bellek");
+  expect_reported_and_ended(std::length_error("basic_string"), "Çalışma zamanı hatası '51':\r\n\r\nİç hata");
+  // A number without a text of its own keeps the error's description.
+  expect_reported_and_ended(platform::RuntimeError(1004, "Telvora", "Uygulama hatası"),
+                            "Çalışma zamanı hatası '1004':\r\n\r\nUygulama hatası");
 }
 
 }  // namespace

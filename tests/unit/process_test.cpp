@@ -53,7 +53,7 @@ TEST(StartProcess, QuotedPathsWithBlanksAndWindowsEscapesReachTheProgram) {
   const std::string program = install_recorder(folder);
   const std::string line = "\"" + program + "\" /importprf \"C:\\Users\\Ayşe Öz\\Temp\\Temp_Profile.PRF\"" +
                            R"( plain\path\ a\\"b c" \"quoted\" "" x\\\"y)";
-  EXPECT_GT(platform::start_process(line, platform::sw_show_min_no_active), 0UL);
+  EXPECT_GT(platform::start_process(line, platform::sw_minimize), 0UL);
   const std::vector<std::string> expected = {
       "/importprf", R"(C:\Users\Ayşe Öz\Temp\Temp_Profile.PRF)", R"(plain\path\)", R"(a\b c)", R"("quoted")", "",
       R"(x\"y)"};
@@ -63,7 +63,7 @@ TEST(StartProcess, QuotedPathsWithBlanksAndWindowsEscapesReachTheProgram) {
 TEST(StartProcess, UnquotedProgramPathWithBlanksIsFoundAsWindowsFindsIt) {
   ScratchFolder folder("process");
   const std::string program = install_recorder(folder);
-  platform::start_process(program + " /importprf C:\\Temp\\Temp_Profile.PRF", platform::sw_show_min_no_active);
+  platform::start_process(program + " /importprf C:\\Temp\\Temp_Profile.PRF", platform::sw_minimize);
   // Windows hands the line over as it is, and the program's C runtime ends
   // its own name at the first blank: the rest of the path comes first among
   // its arguments. Wine puts quotes around the program name it found, so
@@ -100,11 +100,11 @@ TEST(StartProcess, GivesTheProgramTheShowWindowValue) {
   ScratchFolder folder("process");
   const std::string program = install_recorder(folder);
   const std::string record = program + ".txt";
-  platform::start_process("\"" + program + "\"", platform::sw_show_min_no_active);
+  platform::start_process("\"" + program + "\"", platform::sw_minimize);
   for (int i = 0; i < 300 && !platform::file_exists(record); ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
-  EXPECT_EQ(platform::read_file_bytes(record), "show=7\n");
+  EXPECT_EQ(platform::read_file_bytes(record), "show=6\n");
 }
 #else
 TEST(StartProcess, LeavesNoZombieBehind) {
@@ -130,7 +130,7 @@ TEST(StartProcess, AProgramThatCannotStartRaisesFileNotFound) {
   };
   for (const std::string& line : lines) {
     try {
-      platform::start_process(line, platform::sw_show_min_no_active);
+      platform::start_process(line, platform::sw_minimize);
       ADD_FAILURE() << "started: " << line;
     } catch (const platform::RuntimeError& error) {
       EXPECT_EQ(error.number(), 53) << line;

@@ -43,8 +43,8 @@ constexpr const char* kExpectedProfile =
     "LeaveOnServer=PT_LONG,0x1000";
 
 TEST(ProfileText, IsTheSixtyOneLinesWithTheAccountFilledIn) {
-  const std::string text =
-      outlook::BuildProfileText("ali@ornek.com.tr", "Ali Veli", "mail.ornek.com.tr", "mail.ornek.com.tr");
+  const std::string text = outlook::BuildProfileText(
+      telvora_test::account_of("ali@ornek.com.tr", "Ali Veli", "mail.ornek.com.tr", "mail.ornek.com.tr"));
   EXPECT_EQ(text, kExpectedProfile);
   EXPECT_EQ(split_crlf(text).size(), 61U);
 }
@@ -52,7 +52,7 @@ TEST(ProfileText, IsTheSixtyOneLinesWithTheAccountFilledIn) {
 TEST(ProfileText, TakesEachInputAsItIsAndKeepsTheServerNamesApart) {
   // Blanks, an empty domain and distinct server names reach their own lines
   // untouched.
-  const auto lines = split_crlf(outlook::BuildProfileText(" a@ ", "  ", "mail.", "mail.x"));
+  const auto lines = split_crlf(outlook::BuildProfileText(telvora_test::account_of(" a@ ", "  ", "mail.", "mail.x")));
   ASSERT_EQ(lines.size(), 61U);
   EXPECT_EQ(lines[16], "AccountName= a@ ");
   EXPECT_EQ(lines[17], "POP3Server=mail.");
@@ -66,8 +66,8 @@ TEST(ProfileText, TakesEachInputAsItIsAndKeepsTheServerNamesApart) {
 TEST(ProfileFile, HoldsTheTextInTheAnsiCodePageEndingInOneLineEnd) {
   UserFolder folder("Geçici Klasör ışğ");
   const std::string path = folder.file("") + "Temp_Profile.PRF";
-  const std::string text =
-      outlook::BuildProfileText("şule@örnek.com", "Şule Işık Çağ", "mail.örnek.com", "mail.örnek.com");
+  const std::string text = outlook::BuildProfileText(
+      telvora_test::account_of("şule@örnek.com", "Şule Işık Çağ", "mail.örnek.com", "mail.örnek.com"));
 
   outlook::WriteProfileFile(path, text);
 

@@ -3,6 +3,8 @@
 #include <string>
 
 #include "forms/controls.h"
+#include "forms/handlers.h"
+#include "platform/codepage.h"
 #include "scripted_ui.h"
 #include "setup/Module1.h"
 #include "setup/PrepareAccountData.h"
@@ -13,6 +15,12 @@ namespace {
 using namespace forms::form1;
 using telvora_test::MessageBoxCall;
 using telvora_test::ScriptedUi;
+
+// The checks as the setup button runs them, on what the window holds.
+std::optional<account::AccountData> prepare(ScriptedUi& ui) {
+  forms::WindowReport report(ui);
+  return setup::PrepareAccountData(forms::read_setup_input(ui), report);
+}
 
 struct Refusal {
   const char* what;
@@ -32,7 +40,7 @@ TEST_P(RefusedInput, ShowsItsOneMessageAndPutsTheFocusIntoTheBox) {
   ui.texts[txteposta] = GetParam().email;
   ui.indexes[CmbApp] = 0;
 
-  EXPECT_FALSE(setup::PrepareAccountData(ui).has_value());
+  EXPECT_FALSE(prepare(ui).has_value());
 
   EXPECT_EQ(ui.boxes, (std::vector<MessageBoxCall>{{GetParam().message, 16, "Telvora"}}));
   EXPECT_EQ(ui.focus_moves, std::vector<platform::ControlId>{GetParam().focus});
@@ -43,6 +51,8 @@ TEST_P(RefusedInput, ShowsItsOneMessageAndPutsTheFocusIntoTheBox) {
 constexpr const char* kNoName = "Adınızı - Soyadınızı Belirtmediniz.";
 constexpr const char* kNoEmail = "E-Posta adresinizi Belirtmediniz.";
 constexpr const char* kBadEmail = "Geçersiz E-Posta adresi belirttiniz.";
+constexpr const char* kBadName = "Adınızda - Soyadınızda kullanılamayan karakterler var.";
+constexpr const char* kUnusableEmail = "E-Posta adresinizde kullanılamayan karakterler var.";
 
 INSTANTIATE_TEST_SUITE_P(
     Checks, RefusedInput,
@@ -51,7 +61,16 @@ INSTANTIATE_TEST_SUITE_P(
                       Refusal{"empty address", "Ali", "", kNoEmail, txteposta},
                       Refusal{"address of blanks", "Ali", "  ", kNoEmail, txteposta},
                       Refusal{"address without at sign", "Ali", "ali.ornek.com", kBadEmail, txteposta},
-                      Refusal{"at sign lookalike", "Ali", "ali＠ornek.com", kBadEmail, txteposta}),
+                      Refusal{"at sign lookalike", "Ali", "ali＠ornek.com", kBadEmail, txteposta},
+                      // Checked only after the three checks above, name first.
+                      Refusal{"Chinese name with emoji", "张伟😀", "li@例子.com", kBadName, txtadsoyad},
+                      Refusal{"name of tabs", "\t\t", "a@b", kBadName, txtadsoyad},
+                      Refusal{"name with a lone CR", "Ali\rVeli", "a@b", kBadName, txtadsoyad},
+                      Refusal{"Chinese address", "Ali", "李娜🎉@例子.com", kUnusableEmail, txteposta},
+                      Refusal{"address of tabs and at sign", "Ali", "\t@\t", kUnusableEmail, txteposta},
+                      Refusal{"address with a lone CR", "Ali", "ali@ornek.com\r", kUnusableEmail, txteposta},
+                      Refusal{"backslash in the address", "Ali", "ofis\\ali@example.com", kUnusableEmail, txteposta},
+                      Refusal{"full width backslash", "Ali", "ofis＼ali@example.com", kUnusableEmail, txteposta}),
     [](const auto& info) {
       std::string name = info.param.what;
       for (char& c : name) {
@@ -77,7 +96,7 @@ TEST_P(AcceptedInput, DerivesTheAccountFromTheTextsAsTyped) {
   ui.texts[txteposta] = GetParam().email;
   ui.indexes[CmbApp] = 0;
 
-  const auto data = setup::PrepareAccountData(ui);
+  const auto data = prepare(ui);
 
   ASSERT_TRUE(data.has_value());
   EXPECT_EQ(data->name, GetParam().name);
@@ -88,22 +107,39 @@ TEST_P(AcceptedInput, DerivesTheAccountFromTheTextsAsTyped) {
   EXPECT_TRUE(ui.focus_moves.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Checks, AcceptedInput,
-                         ::testing::Values(Accepted{"plain", "Ayşe Yılmaz", "ayse@ornek.com.tr", "ornek.com.tr"},
-                                           Accepted{"name of tabs", "\t\t", "a@b", "b"},
-                                           Accepted{"address of tabs and at sign", "Ali", "\t@\t", "\t"},
-                                           Accepted{"at sign first", "Ali", "@ornek.com", "ornek.com"},
-                                           Accepted{"at sign last", "Ali", "ali@", ""},
-                                           Accepted{"two at signs", "Ali", "a@b@c", "b@c"},
-                                           Accepted{"blanks around", " Ali ", "  ali@ornek.com  ", "ornek.com  "},
-                                           Accepted{"Turkish domain", "Ali", "ali@çağ.com.tr", "çağ.com.tr"}),
-                         [](const auto& info) {
-                           std::string name = info.param.what;
-                           for (char& c : name) {
-                             if (c == ' ') c = '_';
-                           }
-                           return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Checks, AcceptedInput,
+    ::testing::Values(Accepted{"plain", "Ayşe Yılmaz", "ayse@ornek.com.tr", "ornek.com.tr"},
+                      Accepted{"quotes and semicolons", "\"Ali\"; O'Neil", "a;\"b\"@c", "c"},
+                      Accepted{"environment reference", "%TEMP%", "%TEMP%@%USERNAME%", "%USERNAME%"},
+                      Accepted{"at sign first", "Ali", "@ornek.com", "ornek.com"},
+                      Accepted{"at sign last", "Ali", "ali@", ""}, Accepted{"two at signs", "Ali", "a@b@c", "b@c"},
+                      Accepted{"blanks around", " Ali ", "  ali@ornek.com  ", "ornek.com  "},
+                      Accepted{"Turkish domain", "Ali", "ali@çağ.com.tr", "çağ.com.tr"}),
+    [](const auto& info) {
+      std::string name = info.param.what;
+      for (char& c : name) {
+        if (c == ' ') c = '_';
+      }
+      return name;
+    });
+
+TEST(CodePageUtf8, HoldsEveryCharacterButBackslashesAndControlsAreStillRefused) {
+  telvora_test::CodePageInForce utf8(65001);
+  if (!utf8.available()) GTEST_SKIP() << "the system's code page is " << platform::ansi_code_page();
+  ScriptedUi ui;
+  ui.texts[txtadsoyad] = "张伟😀";
+  ui.texts[txteposta] = "李娜🎉@例子.com";
+  ui.indexes[CmbApp] = 1;
+  const auto data = prepare(ui);
+  ui.texts[txteposta] = "ofis\\li@例子.com";
+  const auto refused = prepare(ui);
+
+  ASSERT_TRUE(data.has_value());
+  EXPECT_EQ(data->incoming_server, "mail.例子.com");
+  EXPECT_FALSE(refused.has_value());
+  EXPECT_EQ(ui.boxes.back(), (MessageBoxCall{kUnusableEmail, 16, "Telvora"}));
+}
 
 TEST(Reminder, NamesTheChosenProgramAndComesAfterTheChecks) {
   struct Case {
@@ -121,7 +157,7 @@ TEST(Reminder, NamesTheChosenProgramAndComesAfterTheChecks) {
     ui.texts[txtadsoyad] = "Ali";
     ui.texts[txteposta] = "ali@ornek.com";
     ui.indexes[CmbApp] = c.index;
-    ASSERT_TRUE(setup::PrepareAccountData(ui).has_value());
+    ASSERT_TRUE(prepare(ui).has_value());
     EXPECT_EQ(ui.boxes, (std::vector<MessageBoxCall>{{c.reminder, 64, "Telvora"}}));
   }
 }
@@ -135,7 +171,7 @@ TEST(TempFolder, IsTheSystemFolderWithOneFinalSeparator) {
   ui.indexes[CmbApp] = 0;
 
   const std::string system_folder = Module1::GetTempFolder();
-  const auto data = setup::PrepareAccountData(ui);
+  const auto data = prepare(ui);
 
   ASSERT_TRUE(data.has_value());
   // The folder comes back as the program's own text, Turkish letters intact.
@@ -154,7 +190,7 @@ TEST(TempFolder, ThatDoesNotFitTheBufferBecomesTheRootFolder) {
   ui.texts[txtadsoyad] = "Ali";
   ui.texts[txteposta] = "ali@ornek.com";
   ui.indexes[CmbApp] = 0;
-  const auto data = setup::PrepareAccountData(ui);
+  const auto data = prepare(ui);
   ASSERT_TRUE(data.has_value());
   EXPECT_EQ(data->temp_folder, "\\");
 }

@@ -93,7 +93,7 @@ std::vector<std::string> wait_for_record(const std::filesystem::path& program) {
 
 std::vector<std::string> expected_record(const std::string& profile_path) {
 #ifdef _WIN32
-  return {"show=7", "/importprf", profile_path};  // minimised, without the focus
+  return {"show=6", "/importprf", profile_path};  // minimised, without the focus
 #else
   return {"/importprf", profile_path};
 #endif
@@ -112,8 +112,8 @@ TEST_F(SetupRun, OutlookWritesTheProfileStartsOutlookOnItAndEnds) {
   EXPECT_EQ(ui_.calls_after_end, 0);
 
   const std::string bytes = platform::read_file_bytes(telvora_test::utf8_of(profile_file()));
-  EXPECT_EQ(bytes, platform::utf8_to_ansi(
-                       outlook::BuildProfileText("şule@örnek.com", "Şule Işık", "mail.örnek.com", "mail.örnek.com")) +
+  EXPECT_EQ(bytes, platform::utf8_to_ansi(outlook::BuildProfileText(
+                       telvora_test::account_of("şule@örnek.com", "Şule Işık", "mail.örnek.com", "mail.örnek.com"))) +
                        "\r\n");
   EXPECT_NE(bytes.find("\r\nDisplayName=\xDEule I\xFE\xFDk\r\n"), std::string::npos);
 
@@ -156,7 +156,7 @@ TEST_F(SetupRun, FailedOutlookStartIsShownWithItsNumberAndEndsTheProgram) {
 
   EXPECT_EQ(ui_.boxes,
             (std::vector<MessageBoxCall>{{kOutlookReminder, 64, "Telvora"},
-                                         {"Çalışma zamanı hatası '53':\r\n\r\nFile not found", 16, "Telvora"}}));
+                                         {"Çalışma zamanı hatası '53':\r\n\r\nDosya bulunamadı", 16, "Telvora"}}));
   EXPECT_TRUE(ui_.window_calls.empty());
   EXPECT_TRUE(std::filesystem::exists(profile_file()));  // written before the start; it stays
 }
@@ -167,7 +167,9 @@ TEST_F(SetupRun, RegistryErrorDuringTheLookupEndsTheProgramBeforeAnyFile) {
   EXPECT_EQ(run("Ali", "ali@ornek.com", 0), 1);
 
   ASSERT_EQ(ui_.boxes.size(), 2U);
-  EXPECT_EQ(ui_.boxes[1], (MessageBoxCall{"Çalışma zamanı hatası '11002':\r\n\r\nGetValue", 16, "Telvora"}));
+  EXPECT_EQ(ui_.boxes[1],
+            (MessageBoxCall{"Çalışma zamanı hatası '11002':\r\n\r\nKayıt defteri işlemi yapılamadı (GetValue)", 16,
+                            "Telvora"}));
   EXPECT_FALSE(std::filesystem::exists(profile_file()));
 }
 
@@ -179,8 +181,36 @@ TEST_F(SetupRun, MissingTemporaryFolderEndsTheProgramWithTheFileError) {
   EXPECT_EQ(run("Ali", "ali@ornek.com", 0), 1);
 
   ASSERT_EQ(ui_.boxes.size(), 2U);
-  EXPECT_EQ(ui_.boxes[1], (MessageBoxCall{"Çalışma zamanı hatası '76':\r\n\r\nPath not found", 16, "Telvora"}));
+  EXPECT_EQ(ui_.boxes[1], (MessageBoxCall{"Çalışma zamanı hatası '76':\r\n\r\nYol bulunamadı", 16, "Telvora"}));
   EXPECT_TRUE(ui_.window_calls.empty());
+}
+
+TEST_F(SetupRun, TemporaryFolderNamedOutsideTheCodePageIsReachedByItsShortNameOrNotAtAll) {
+  UserFolder office("Ofis");
+  const auto outlook = install_outlook_stand_in(office.root());
+  register_outlook(office.file(""));
+  UserFolder user("临时");
+  telvora_test::TempFolderOverride use_user_temp(telvora_test::utf8_of(user.root()));
+  const auto real_profile = user.root() / "Temp_Profile.PRF";
+#ifdef _WIN32
+  // Windows gives the folder a short name that the code page holds: the
+  // profile lands in the real folder, and Outlook is handed a path to it.
+  EXPECT_EQ(run("Ali", "ali@ornek.com", 0), 0);
+  const auto record = wait_for_record(outlook);
+  ASSERT_EQ(record.size(), 3U);
+  EXPECT_EQ(record[0], "show=6");
+  EXPECT_TRUE(platform::ansi_can_hold(record[2])) << record[2];
+  EXPECT_EQ(platform::read_file_bytes(record[2]), platform::read_file_bytes(telvora_test::utf8_of(real_profile)));
+#else
+  // No short names here: the run says so and writes nothing.
+  EXPECT_EQ(run("Ali", "ali@ornek.com", 0), std::nullopt);
+  EXPECT_EQ(ui_.boxes,
+            (std::vector<MessageBoxCall>{{kOutlookReminder, 64, "Telvora"},
+                                         {"Geçici klasöre erişilemediği için hesap kurulamadı.", 16, "Telvora"}}));
+  EXPECT_TRUE(ui_.window_calls.empty());
+  EXPECT_FALSE(std::filesystem::exists(real_profile));
+  EXPECT_FALSE(std::filesystem::exists(outlook.string() + ".txt"));
+#endif
 }
 
 TEST_F(SetupRun, ExpressWritesTheAccountAndEndsWhenTheCompletionWindowCloses) {

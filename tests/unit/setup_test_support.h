@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include "account/account_data.h"
 #include "platform/codepage.h"
 #include "platform/registry.h"
 #include "scratch_folder.h"
@@ -21,22 +22,23 @@
 namespace telvora_test {
 
 // Sets an environment variable of this process for the life of the object.
-// The value is UTF-8; the Windows runtime takes ANSI text.
+// The value is UTF-8; on Windows it goes in through the wide functions, so
+// that any character reaches the system.
 class ScopedEnv {
  public:
   ScopedEnv(std::string name, const std::string& value) : name_(std::move(name)) {
-    if (const char* old = std::getenv(name_.c_str())) old_ = std::string(old);
 #ifdef _WIN32
-    set(platform::utf8_to_ansi(value));
+    if (const wchar_t* old = _wgetenv(platform::utf8_to_wide(name_).c_str())) old_ = platform::wide_to_utf8(old);
 #else
-    set(value);
+    if (const char* old = std::getenv(name_.c_str())) old_ = std::string(old);
 #endif
+    set(value);
   }
   ScopedEnv(const ScopedEnv&) = delete;
   ScopedEnv& operator=(const ScopedEnv&) = delete;
   ~ScopedEnv() {
 #ifdef _WIN32
-    _putenv_s(name_.c_str(), old_ ? old_->c_str() : "");
+    set(old_.value_or(""));
 #else
     if (old_) {
       setenv(name_.c_str(), old_->c_str(), 1);
@@ -49,13 +51,36 @@ class ScopedEnv {
  private:
   void set(const std::string& value) {
 #ifdef _WIN32
-    _putenv_s(name_.c_str(), value.c_str());
+    _wputenv_s(platform::utf8_to_wide(name_).c_str(), platform::utf8_to_wide(value).c_str());
 #else
     setenv(name_.c_str(), value.c_str(), 1);
 #endif
   }
   std::string name_;
   std::optional<std::string> old_;
+};
+
+// The code page in force for the life of the object: natively any of the two
+// the emulated platform has; on Windows only the system's own.
+class CodePageInForce {
+ public:
+  explicit CodePageInForce(unsigned code_page) {
+#ifndef _WIN32
+    platform::set_ansi_code_page(code_page);
+#endif
+    available_ = platform::ansi_code_page() == code_page;
+  }
+  CodePageInForce(const CodePageInForce&) = delete;
+  CodePageInForce& operator=(const CodePageInForce&) = delete;
+  ~CodePageInForce() {
+#ifndef _WIN32
+    platform::set_ansi_code_page(1254);
+#endif
+  }
+  bool available() const { return available_; }
+
+ private:
+  bool available_ = false;
 };
 
 // A folder named as a user's folder may be: with a blank and Turkish letters
@@ -111,6 +136,17 @@ class TempFolderOverride {
   ScopedEnv tmpdir_;
 #endif
 };
+
+// An account record with the four texts the targets write.
+inline account::AccountData account_of(std::string email, std::string name, std::string incoming_server,
+                                       std::string outgoing_server) {
+  account::AccountData account;
+  account.email = std::move(email);
+  account.name = std::move(name);
+  account.incoming_server = std::move(incoming_server);
+  account.outgoing_server = std::move(outgoing_server);
+  return account;
+}
 
 struct StoredValue {
   std::string name;

@@ -1,10 +1,11 @@
-// What the input checks hand to the targets: the texts as typed and the values
-// derived from them, for one press of the setup button.
+// One account as the input checks derive it and the mail program targets
+// write it: the texts as typed and the values derived from them, for one
+// press of the setup button.
 #pragma once
 
 #include <string>
 
-namespace setup {
+namespace account {
 
 struct AccountData {
   std::string email;            // the address as typed (untrimmed)
@@ -12,7 +13,9 @@ struct AccountData {
   std::string domain;           // after the first "@"; may be empty
   std::string incoming_server;  // "mail." + domain
   std::string outgoing_server;  // "mail." + domain, handed on separately
-  std::string temp_folder;      // always ends in "\"
+  // Always ends in "\"; empty only when the folder's name cannot be written
+  // in the ANSI code page, not even as its short name.
+  std::string temp_folder;
 };
 
-}  // namespace setup
+}  // namespace account

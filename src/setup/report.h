@@ -1,0 +1,45 @@
+// What crosses between the setup and whoever runs it (the windows, or the
+// unattended command line): the input record going in, and the narrow
+// interface through which the setup reports back.
+#pragma once
+
+#include <string>
+
+namespace setup {
+
+// The main window's three inputs as the user left them.
+struct SetupInput {
+  std::string name;   // name and surname, as typed
+  std::string email;  // the address, as typed
+  int program = 0;    // the program list's index: 0 Microsoft Outlook, anything else Outlook Express
+};
+
+enum class Field { name, email };
+
+// How a run ended when it returned: completed, or stopped with nothing (more)
+// written.
+enum class SetupResult {
+  completed,
+  input_refused,
+  outlook_missing,
+  temp_folder_unusable,
+  account_not_saved,
+};
+
+class SetupReport {
+ public:
+  SetupReport() = default;
+  SetupReport(const SetupReport&) = delete;
+  SetupReport& operator=(const SetupReport&) = delete;
+  virtual ~SetupReport() = default;
+
+  // A message for the user: style 16 (error) or 64 (information).
+  virtual void show_message(const std::string& text, int style) = 0;
+  // Puts the input focus into the box of a refused input.
+  virtual void focus(Field field) = 0;
+  // The account is set up. The windows show the completion window and end the
+  // program there; a report that returns lets the run return "completed".
+  virtual void show_completion() = 0;
+};
+
+}  // namespace setup
