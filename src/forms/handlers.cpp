@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "forms/command_line.h"
 #include "forms/controls.h"
 #include "forms/layout.h"
 #include "platform/runtime_error.h"
@@ -49,12 +50,37 @@ setup::SetupInput read_setup_input(platform::Ui& ui) {
       .name = ui.text(form1::txtadsoyad), .email = ui.text(form1::txteposta), .program = ui.list_index(form1::CmbApp)};
 }
 
-void on_load(platform::Ui& ui, platform::FormId form) {
+void on_load(platform::Ui& ui, platform::FormId form) { on_load(ui, form, StartOptions{}); }
+
+void on_load(platform::Ui& ui, platform::FormId form, const StartOptions& options) {
   if (form != Form1) return;
   reporting_escaped_errors(ui, [&] {
     ui.add_item(form1::CmbApp, "Microsoft Outlook");
     ui.add_item(form1::CmbApp, "Outlook Express");
     ui.set_list_index(form1::CmbApp, 0);  // runs on_selection_change
+
+    if (!options.error.empty()) {
+      // A wrong command line is told, and the window opens empty.
+      ui.message_box(options.error + "\r\n\r\n" + usage_text(), platform::mb::error, platform::program_name);
+      return;
+    }
+    if (options.help) {
+      ui.message_box(usage_text(), platform::mb::information, platform::program_name);
+      ui.end_process(0);
+    }
+    if (options.name) ui.set_text(form1::txtadsoyad, *options.name);
+    if (options.email) ui.set_text(form1::txteposta, *options.email);
+    if (options.program) ui.set_list_index(form1::CmbApp, *options.program);
+    // What the command line filled needs only a look and the button; a box it
+    // left empty still waits for typing.
+    if (!options.name && !options.email && !options.program) return;
+    if (!options.name) {
+      ui.set_focus(form1::txtadsoyad);
+    } else if (!options.email) {
+      ui.set_focus(form1::txteposta);
+    } else {
+      ui.set_focus(form1::Command1);
+    }
   });
 }
 

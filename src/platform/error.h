@@ -29,6 +29,7 @@ class RuntimeError : public std::runtime_error {
 namespace errnum {
 constexpr long invalid_argument = 5;    // "Invalid procedure call or argument"
 constexpr long overflow = 6;            // "Overflow"
+constexpr long out_of_memory = 7;       // "Out of memory"
 constexpr long file_not_found = 53;     // "File not found"
 constexpr long permission_denied = 70;  // "Permission denied"
 constexpr long path_file_access = 75;   // "Path/File access error"

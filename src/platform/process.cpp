@@ -73,6 +73,8 @@ std::optional<std::string> resolve_program(const std::string& line) {
   return std::nullopt;
 }
 
+}  // namespace
+
 // The C runtime's splitting: the program name ends at a blank outside quotes
 // and knows no escapes; in the arguments 2n backslashes before a quote give n
 // backslashes and the quote opens or closes, 2n+1 give n and a literal quote,
@@ -122,8 +124,6 @@ std::vector<std::string> split_command_line(const std::string& line) {
   }
   return args;
 }
-
-}  // namespace
 
 unsigned long start_process(const std::string& command_line, int /*show_window: no windows here*/) {
   const std::optional<std::string> program = resolve_program(command_line);

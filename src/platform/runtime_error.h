@@ -20,6 +20,7 @@ inline std::string runtime_error_description(long number) {
   switch (number) {
     case errnum::invalid_argument: return "Invalid procedure call or argument";
     case errnum::overflow: return "Overflow";
+    case errnum::out_of_memory: return "Out of memory";
     case errnum::bad_file_name_or_number: return "Bad file name or number";
     case errnum::file_not_found: return "File not found";
     case errnum::permission_denied: return "Permission denied";
@@ -65,7 +66,9 @@ inline std::string user_description(const RuntimeError& error) {
 // failures are the runtime's "Out of memory" (7) and "Internal error" (51).
 inline RuntimeError as_runtime_error(const std::exception& error) {
   if (const auto* runtime = dynamic_cast<const RuntimeError*>(&error)) return *runtime;
-  if (dynamic_cast<const std::bad_alloc*>(&error) != nullptr) return {7, program_name, "Out of memory"};
+  if (dynamic_cast<const std::bad_alloc*>(&error) != nullptr) {
+    return {errnum::out_of_memory, program_name, runtime_error_description(errnum::out_of_memory)};
+  }
   return {51, program_name, "Internal error"};
 }
 

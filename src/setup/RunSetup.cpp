@@ -8,6 +8,19 @@
 
 namespace setup {
 
+namespace {
+
+template <typename Work>
+void in_step(SetupStep step, Work&& work) {
+  try {
+    work();
+  } catch (const platform::RuntimeError& error) {
+    throw SetupStepError(step, error);
+  }
+}
+
+}  // namespace
+
 SetupResult RunSetup(const SetupInput& input, SetupReport& report, platform::Registry& registry) {
   const auto data = PrepareAccountData(input, report);
   if (!data) return SetupResult::input_refused;
@@ -26,8 +39,9 @@ SetupResult RunSetup(const SetupInput& input, SetupReport& report, platform::Reg
     }
     if (folder.back() != '\\') folder += '\\';
     const std::string profile_path = data->temp_folder + outlook::kProfileFileName;
-    outlook::WriteProfileFile(profile_path, outlook::BuildProfileText(*data));
-    outlook::LaunchProfileImport(folder, profile_path);
+    in_step(SetupStep::write_account,
+            [&] { outlook::WriteProfileFile(profile_path, outlook::BuildProfileText(*data)); });
+    in_step(SetupStep::start_outlook, [&] { outlook::LaunchProfileImport(folder, profile_path); });
   } else if (!express::WriteExpressAccount(*data, registry)) {
     // A half-written account must not be reported as set up.
     show_error(report, text::kExpressNotSaved);

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "platform/error.h"
+
 namespace setup {
 
 // The main window's three inputs as the user left them.
@@ -24,6 +26,20 @@ enum class SetupResult {
   outlook_missing,
   temp_folder_unusable,
   account_not_saved,
+};
+
+// The steps whose errors an unattended run tells apart.
+enum class SetupStep { write_account, start_outlook };
+
+// An error of the file service or the process start, raised on with the step
+// it came from; to everyone else it is the same numbered error.
+class SetupStepError : public platform::RuntimeError {
+ public:
+  SetupStepError(SetupStep step, const platform::RuntimeError& error) : platform::RuntimeError(error), step_(step) {}
+  SetupStep step() const noexcept { return step_; }
+
+ private:
+  SetupStep step_;
 };
 
 class SetupReport {

@@ -251,7 +251,8 @@ bool save_png(HWND window, const std::wstring& path) {
 
 // ---------------------------------------------------------------- App
 
-App::App(const std::wstring& exe, const std::wstring& temp_folder, const std::wstring& standin_log) {
+App::App(const std::wstring& exe, const std::wstring& temp_folder, const std::wstring& standin_log,
+         const std::wstring& arguments, const std::wstring& output_file) {
   // The program learns its temporary folder from its own environment block;
   // the stand-in Outlook it starts inherits the name of its log file.
   std::vector<std::wstring> entries;
@@ -272,11 +273,22 @@ App::App(const std::wstring& exe, const std::wstring& temp_folder, const std::ws
   environment += L'\0';
 
   std::wstring command_line = L"\"" + exe + L"\"";
+  if (!arguments.empty()) command_line += L" " + arguments;
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
-  if (!CreateProcessW(exe.c_str(), command_line.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
+  HANDLE output = nullptr;
+  if (!output_file.empty()) {
+    SECURITY_ATTRIBUTES inherited{sizeof(inherited), nullptr, TRUE};
+    output = CreateFileW(output_file.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherited, CREATE_ALWAYS,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = output;
+    startup.hStdError = output;
+  }
+  if (!CreateProcessW(exe.c_str(), command_line.data(), nullptr, nullptr, output != nullptr, CREATE_UNICODE_ENVIRONMENT,
                       environment.data(), nullptr, &startup, &process_))
     process_ = {};
+  if (output != nullptr) CloseHandle(output);
 }
 
 App::~App() {
@@ -289,17 +301,18 @@ App::~App() {
   CloseHandle(process_.hProcess);
 }
 
-std::vector<HWND> App::top_level_windows() {
+std::vector<HWND> App::top_level_windows(bool hidden_too) {
   struct Search {
     DWORD pid;
+    bool hidden_too;
     std::vector<HWND> found;
-  } search{process_.dwProcessId, {}};
+  } search{process_.dwProcessId, hidden_too, {}};
   EnumWindows(
       [](HWND hwnd, LPARAM param) -> BOOL {
         auto* s = reinterpret_cast<Search*>(param);
         DWORD pid = 0;
         GetWindowThreadProcessId(hwnd, &pid);
-        if (pid == s->pid && IsWindowVisible(hwnd)) s->found.push_back(hwnd);
+        if (pid == s->pid && (s->hidden_too || IsWindowVisible(hwnd))) s->found.push_back(hwnd);
         return TRUE;
       },
       reinterpret_cast<LPARAM>(&search));
@@ -386,6 +399,16 @@ DWORD App::wait_exit(int timeout_ms) {
   DWORD code = STILL_ACTIVE;
   GetExitCodeProcess(process_.hProcess, &code);
   return code;
+}
+
+DWORD App::watch_until_exit(std::vector<HWND>& windows_seen, int timeout_ms) {
+  if (!process_.hProcess) return STILL_ACTIVE;
+  for (int waited = 0; waited < timeout_ms; waited += 10) {
+    for (HWND hwnd : top_level_windows(true))
+      if (std::find(windows_seen.begin(), windows_seen.end(), hwnd) == windows_seen.end()) windows_seen.push_back(hwnd);
+    if (WaitForSingleObject(process_.hProcess, 10) == WAIT_OBJECT_0) break;
+  }
+  return wait_exit(0);
 }
 
 bool App::bring_to_front(HWND window) {

@@ -58,10 +58,12 @@ bool save_png(HWND window, const std::wstring& path);
 // The colour on the screen at a client point of the window (0x00RRGGBB).
 std::uint32_t pixel_at(HWND window, int x, int y);
 
-// One run of the program, with its own temporary folder.
+// One run of the program, with its own temporary folder, its arguments and,
+// when a file is named, its standard output going to that file.
 class App {
  public:
-  App(const std::wstring& exe, const std::wstring& temp_folder, const std::wstring& standin_log);
+  App(const std::wstring& exe, const std::wstring& temp_folder, const std::wstring& standin_log,
+      const std::wstring& arguments = L"", const std::wstring& output_file = L"");
   ~App();
   App(const App&) = delete;
   App& operator=(const App&) = delete;
@@ -80,10 +82,13 @@ class App {
   bool wait_focus(HWND expected, int timeout_ms = 5000);
   // Exit code, or STILL_ACTIVE when the process has not ended in time.
   DWORD wait_exit(int timeout_ms = 10000);
+  // Watches the process until it ends: the exit code, and in windows_seen
+  // every top-level window it had meanwhile, shown or not.
+  DWORD watch_until_exit(std::vector<HWND>& windows_seen, int timeout_ms = 10000);
   bool bring_to_front(HWND window);
 
  private:
-  std::vector<HWND> top_level_windows();
+  std::vector<HWND> top_level_windows(bool hidden_too = false);
   PROCESS_INFORMATION process_{};
 };
 

@@ -132,11 +132,25 @@ class Telvora : public testing::Test {
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, kAppPaths);
   }
 
-  void start() {
-    app_ = std::make_unique<App>(from_unix_path(TELVORA_EXE), temp_, log_);
+  void start(const std::wstring& arguments = L"") {
+    app_ = std::make_unique<App>(from_unix_path(TELVORA_EXE), temp_, log_, arguments);
     ASSERT_TRUE(app_->started()) << "Telvora.exe did not start";
     form1_ = app_->wait_window(caption(forms::Form1));
     ASSERT_NE(form1_, nullptr) << "the main window did not appear";
+  }
+
+  // A run with /quiet: its exit code and what it wrote for the console. It
+  // must have had no top-level window at any moment.
+  DWORD run_quiet(const std::wstring& arguments, std::string& output) {
+    const std::wstring output_file = root_ + L"\\output.txt";
+    App app(from_unix_path(TELVORA_EXE), temp_, log_, arguments, output_file);
+    EXPECT_TRUE(app.started());
+    std::vector<HWND> windows;
+    const DWORD exit_code = app.watch_until_exit(windows);
+    EXPECT_TRUE(windows.empty()) << windows.size() << " window(s), the first captioned '"
+                                 << to_utf8(text_of(windows[0])) << "'";
+    output = read_file(output_file);
+    return exit_code;
   }
 
   HWND item(platform::ControlId id) const { return GetDlgItem(form1_, id); }
@@ -487,6 +501,49 @@ TEST_F(Telvora, OutlookExpressAccountIsWrittenAndRewrittenInTheSameKey) {
     PostMessageW(form3, WM_SYSCOMMAND, SC_CLOSE, 0);
     EXPECT_EQ(app_->wait_exit(), 0u) << "closing the completion window did not end the program";
   }
+}
+
+// ------------------------------------------------------------------ command line
+
+TEST_F(Telvora, ShortcutWithSwitchesFillsTheMainWindowAndFocusesTheSetupButton) {
+  ASSERT_NO_FATAL_FAILURE(start(L"/name:\"Ayşe Işık\" -EMAIL=ayse@örnek.com /program:Express"));
+  EXPECT_EQ(text_of(item(f1::txtadsoyad)), L"Ayşe Işık");
+  EXPECT_EQ(text_of(item(f1::txteposta)), L"ayse@örnek.com");
+  EXPECT_EQ(SendMessageW(item(f1::CmbApp), CB_GETCURSEL, 0, 0), 1);
+  EXPECT_TRUE(wait_until([&] { return IsWindowVisible(item(f1::Image3)) && !IsWindowVisible(item(f1::Image2)); }));
+  EXPECT_TRUE(app_->wait_focus(item(f1::Command1))) << "focus is on control " << GetDlgCtrlID(app_->focus());
+  EXPECT_FALSE(app_->message_box_open());
+}
+
+TEST_F(Telvora, QuietRunsSetUpWithoutAnyWindowAndAnswerWithTheirExitCode) {
+  const std::wstring email = L"sessiz@örnek.com";
+  RegDeleteTreeW(HKEY_CURRENT_USER, (std::wstring(kAccounts) + L"\\" + email).c_str());
+  RegDeleteTreeW(HKEY_CURRENT_USER, (std::wstring(kAccounts) + L"\\ofis").c_str());
+  std::string output;
+
+  EXPECT_EQ(run_quiet(L"/quiet /name:\"Şükrü Öztürk\" /email:" + email + L" /program:express", output), 0u);
+  expect_express_account(email, L"Şükrü Öztürk");
+  EXPECT_NE(output.find("başarıyla tamamlandı"), std::string::npos) << output;
+
+  EXPECT_EQ(run_quiet(L"/quiet /name:Ali /email:ali@example.com /program:outlook", output), 3u);
+  EXPECT_NE(output.find(kOutlookNotFound), std::string::npos) << output;
+  EXPECT_FALSE(file_exists(temp_ + L"Temp_Profile.PRF"));
+
+  const DWORD accounts = account_count();
+  EXPECT_EQ(run_quiet(L"/quiet /name:Ali /email:ofis\\ali@example.com /program:1", output), 2u);
+  EXPECT_NE(output.find(kEmailUnusable), std::string::npos) << output;
+  EXPECT_EQ(account_count(), accounts);
+
+  EXPECT_EQ(run_quiet(L"/quiet /name:Ali /email:ali@example.com /program:1 /foo", output), 64u);
+  EXPECT_NE(output.find("/foo"), std::string::npos) << output;
+  EXPECT_EQ(account_count(), accounts);
+
+  const std::wstring outlook = root_ + L"\\Office";
+  ASSERT_NO_FATAL_FAILURE(register_outlook(outlook, outlook, REG_SZ));
+  EXPECT_EQ(run_quiet(L"/quiet /name:\"Ali Veli\" /email:ali@example.com /program:outlook", output), 0u);
+  EXPECT_EQ(read_file(temp_ + L"Temp_Profile.PRF"), expected_profile(L"ali@example.com", L"Ali Veli"));
+  ASSERT_TRUE(wait_until([&] { return !read_file(log_).empty(); })) << "the stand-in Outlook was not started";
+  EXPECT_EQ(read_file(log_ + L".show"), "6");
 }
 
 // ------------------------------------------------------------------ windows

@@ -32,6 +32,49 @@ TEST(MainWindowLoad, FillsTheProgramListAndShowsTheOutlookPicture) {
   EXPECT_TRUE(ui.focus_moves.empty());
 }
 
+TEST(MainWindowLoad, FillsInWhatTheCommandLineGivesAndPutsTheFocusOnTheButton) {
+  ScriptedUi ui;
+  forms::StartOptions options;
+  options.name = "Ayşe Işık";
+  options.email = "ayse@örnek.com";
+  options.program = 1;
+  forms::on_load(ui, forms::Form1, options);
+  EXPECT_EQ(ui.texts[f1::txtadsoyad], "Ayşe Işık");
+  EXPECT_EQ(ui.texts[f1::txteposta], "ayse@örnek.com");
+  EXPECT_EQ(ui.list_index(f1::CmbApp), 1);
+  EXPECT_EQ(ui.visibility_changes.back(), (std::pair<platform::ControlId, bool>{f1::Image3, true}));
+  EXPECT_EQ(ui.focus_moves, std::vector<platform::ControlId>{f1::Command1});
+  EXPECT_TRUE(ui.boxes.empty());
+
+  // A box the command line left empty takes the focus instead.
+  ScriptedUi partly;
+  options.email.reset();
+  forms::on_load(partly, forms::Form1, options);
+  EXPECT_EQ(partly.focus_moves, std::vector<platform::ControlId>{f1::txteposta});
+}
+
+TEST(MainWindowLoad, TellsAWrongCommandLineAndOpensEmptyOrListsTheSwitches) {
+  ScriptedUi ui;
+  forms::StartOptions options;
+  options.name = "Ali";
+  options.error = "Tanınmayan anahtar: /foo";
+  forms::on_load(ui, forms::Form1, options);
+  ASSERT_EQ(ui.boxes.size(), 1U);
+  EXPECT_EQ(ui.boxes[0].style, 16);
+  EXPECT_EQ(ui.boxes[0].caption, "Telvora");
+  EXPECT_EQ(ui.boxes[0].text.rfind("Tanınmayan anahtar: /foo\r\n\r\nKullanım:\r\nTelvora.exe", 0), 0U);
+  EXPECT_EQ(ui.texts[f1::txtadsoyad], "");
+  EXPECT_EQ(ui.list_index(f1::CmbApp), 0);
+  EXPECT_FALSE(ui.exit_code.has_value());
+
+  ScriptedUi help;
+  forms::StartOptions asks;
+  asks.help = true;
+  EXPECT_THROW(forms::on_load(help, forms::Form1, asks), telvora_test::ProcessEnded);
+  EXPECT_EQ(help.boxes, (std::vector<MessageBoxCall>{{forms::usage_text(), 64, "Telvora"}}));
+  EXPECT_EQ(help.exit_code, 0);
+}
+
 TEST(MainWindowLoad, OtherWindowsLoadWithoutTouchingAnything) {
   ScriptedUi ui;
   forms::on_load(ui, forms::Form2);

@@ -11,6 +11,7 @@
 #include "arg_record.h"
 #include "forms/controls.h"
 #include "forms/layout.h"
+#include "forms/quiet.h"
 #include "outlook/ProfileFile.h"
 #include "platform/files.h"
 #include "platform/registry_emulated.h"
@@ -255,6 +256,87 @@ TEST_F(SetupRun, RefusedInputReturnsToTheWindowAndTheNextPressStartsAfresh) {
 
   EXPECT_EQ(run("Ali", "ali@ornek.com", 1), 0);
   EXPECT_EQ(ui_.boxes.back(), (MessageBoxCall{kExpressReminder, 64, "Telvora"}));
+}
+
+}  // namespace
+
+namespace {
+
+// The quiet run: the same set-up told through an exit code and a few lines.
+TEST_F(SetupRun, QuietRunSetsUpWithoutAWindowAndTellsTheOutcomeByItsExitCode) {
+  struct Case {
+    const char* what;
+    std::function<void()> prepare;
+    forms::StartOptions options;
+    int exit_code;
+    std::string last_line;
+  };
+  const auto options = [](const std::string& name, const std::string& email, int program) {
+    forms::StartOptions o;
+    o.quiet = true;
+    o.name = name;
+    o.email = email;
+    o.program = program;
+    return o;
+  };
+  UserFolder office("Ofis");
+  const std::string gone = telvora_test::utf8_of(temp_.root()) + "-gone";
+  std::optional<telvora_test::TempFolderOverride> missing_temp;
+  const Case cases[] = {
+      {"express", [] {}, options("Ayşe", "ayse@ornek.com", 1), 0,
+       "Hesabın kurulumu için gerekli ayarlar başarıyla tamamlandı."},
+      {"refused address", [] {}, options("Ali", "ofis\\ali@ornek.com", 1), 2,
+       "E-Posta adresinizde kullanılamayan karakterler var."},
+      {"outlook missing", [] {}, options("Ali", "ali@ornek.com", 0), 3, "Microsoft Outlook uygulaması bulunamadı."},
+      {"outlook not started", [&] { register_outlook(office.file("")); }, options("Ali", "ali@ornek.com", 0), 5,
+       "Çalışma zamanı hatası '53':\r\n\r\nDosya bulunamadı"},
+      {"profile not written", [&] { missing_temp.emplace(gone); }, options("Ali", "ali@ornek.com", 0), 4,
+       "Çalışma zamanı hatası '76':\r\n\r\nYol bulunamadı"},
+      {"express not saved",
+       [&] {
+         missing_temp.reset();
+         registry_.set_read_only(platform::hkey::current_user, true);
+       },
+       options("Ali", "ali@ornek.com", 1), 4, "Hesap ayarları kaydedilemedi."},
+      {"registry error",
+       [&] {
+         telvora_test::put_bytes(registry_, platform::hkey::local_machine, kAppPaths, "Path", platform::reg::binary,
+                                 "C:");
+       },
+       options("Ali", "ali@ornek.com", 0), 1,
+       "Çalışma zamanı hatası '11002':\r\n\r\nKayıt defteri işlemi yapılamadı (GetValue)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    c.prepare();
+    std::vector<std::string> printed;
+    EXPECT_EQ(forms::run_quiet(
+                  c.options, [&](const std::string& line) { printed.push_back(line); }, registry_),
+              c.exit_code);
+    ASSERT_FALSE(printed.empty());
+    EXPECT_EQ(printed.back(), c.last_line);
+    EXPECT_EQ(printed.size(), 1U);  // the reminder is not given
+  }
+  // Only the first run wrote an account.
+  EXPECT_EQ(telvora_test::stored_values(registry_, platform::hkey::current_user,
+                                        "Software\\Microsoft\\Internet Account Manager\\Accounts\\ali@ornek.com"),
+            std::nullopt);
+  EXPECT_TRUE(telvora_test::stored_values(registry_, platform::hkey::current_user,
+                                          "Software\\Microsoft\\Internet Account Manager\\Accounts\\ayse@ornek.com"));
+  EXPECT_TRUE(ui_.boxes.empty());
+  EXPECT_TRUE(ui_.window_calls.empty());
+}
+
+TEST_F(SetupRun, QuietRunRefusesAWrongCommandLineAndWritesNothing) {
+  forms::StartOptions options;
+  options.quiet = true;
+  options.error = "Tanınmayan anahtar: /foo";
+  std::string printed;
+  EXPECT_EQ(forms::run_quiet(
+                options, [&](const std::string& text) { printed += text; }, registry_),
+            64);
+  EXPECT_EQ(printed.rfind("Tanınmayan anahtar: /foo\r\n\r\nKullanım:\r\n", 0), 0U);
+  EXPECT_EQ(telvora_test::stored_values(registry_, platform::hkey::current_user, "Software\\Microsoft"), std::nullopt);
 }
 
 }  // namespace

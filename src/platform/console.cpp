@@ -1,0 +1,18 @@
+// The native build's standard output stands for the parent's console.
+#ifndef _WIN32
+
+#include <cstdio>
+
+#include "platform/console.h"
+
+namespace platform {
+
+void write_to_parent_console(const std::string& utf8_text) {
+  std::fwrite(utf8_text.data(), 1, utf8_text.size(), stdout);
+  std::fputs("\n", stdout);
+  std::fflush(stdout);
+}
+
+}  // namespace platform
+
+#endif
