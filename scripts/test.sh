@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Runs every test of Telvora on a Debian/Ubuntu machine, setting it up first:
-# the native build under AddressSanitizer and UndefinedBehaviorSanitizer, then
-# the Windows build under Wine. Ends with one line "N passed, N failed"
-# (", N skipped" when any were skipped) over all suites; exits non-zero on any
-# failure.
+# the formatting check, the native build under AddressSanitizer and
+# UndefinedBehaviorSanitizer with clang-tidy over its sources, the fuzzers,
+# then the Windows build under Wine, the size of Telvora.exe and the example
+# program built the three ways a consumer takes the registry classes in. Ends
+# with one line "N passed, N failed" (", N skipped" when any were skipped)
+# over all suites; exits non-zero on any failure.
 set -uo pipefail
 # shellcheck source=scripts/common.sh
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
@@ -93,24 +95,71 @@ build_preset() {
   cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset" -j "${TELVORA_JOBS:-2}"
 }
 
-# Fuzzers (only when tests/fuzz exists): scripts/fuzz.sh builds them, replays
-# the kept regression inputs, fuzzes each for a bounded time and keeps any
-# input that fails; its last line is "N passed, N failed".
-run_fuzzers() {
-  [ -d tests/fuzz ] || return 0
-  echo "== fuzzers"
+# Runs a script whose last line is "N passed, N failed" and adds its counts.
+run_counted_script() {
+  local label=$1 script=$2
+  echo "== $label"
   local out last p f
-  out=$(bash scripts/fuzz.sh)
+  out=$(bash "$script")
   printf '%s\n' "$out" | sed '$d'
   last=$(printf '%s\n' "$out" | tail -n 1)
   if [[ "$last" =~ ^([0-9]+)\ passed,\ ([0-9]+)\ failed$ ]]; then
     p=${BASH_REMATCH[1]}
     f=${BASH_REMATCH[2]}
-    echo "== fuzzers: $p passed, $f failed"
+    echo "== $label: $p passed, $f failed"
     add_counts "$p" "$f"
   else
-    step_failed "fuzzers"
+    step_failed "$label"
   fi
+}
+
+# Fuzzers (only when tests/fuzz exists): scripts/fuzz.sh builds them, replays
+# the kept regression inputs, fuzzes each for a bounded time and keeps any
+# input that fails.
+run_fuzzers() {
+  [ -d tests/fuzz ] || return 0
+  run_counted_script fuzzers scripts/fuzz.sh
+}
+
+# check NAME COMMAND...: a check without test results of its own, counted as
+# one case. Its output goes to build/checks/NAME.log and, on a failure, to the
+# screen.
+check() {
+  local name=$1
+  shift
+  local log=build/checks/$name.log
+  mkdir -p build/checks
+  if "$@" >"$log" 2>&1; then
+    echo "check $name: passed"
+    add_counts 1 0
+  else
+    head -n 60 "$log" >&2
+    echo "check $name: failed"
+    add_counts 0 1
+  fi
+}
+
+# Every tracked C++ file as clang-format formats it (clang-format -i fixes it).
+formatting_matches() {
+  git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror
+}
+
+# clang-tidy with the repository's .clang-tidy over the sources of a build's
+# compile database (src/ only: not the tests), failing on any warning.
+tidy_clean() {
+  local build=$1
+  local sources
+  sources=$(sed -n 's/^ *"file": "\(.*\)",\{0,1\}$/\1/p' "$build/compile_commands.json" | grep "^$TELVORA_ROOT/src/")
+  [ -n "$sources" ] || { echo "no sources of src/ in $build/compile_commands.json"; return 1; }
+  printf '%s\n' "$sources" | xargs -P "${TELVORA_JOBS:-2}" -n 4 clang-tidy -p "$build" --quiet --warnings-as-errors='*'
+}
+
+# The shipped program carries no debug information: at most 400,000 bytes.
+program_is_lean() {
+  local program=$TELVORA_WINDOWS_BUILD/bin/Telvora.exe size
+  size=$(stat -c %s "$program") || return 1
+  echo "$program: $size bytes (at most 400000)"
+  [ "$size" -le 400000 ]
 }
 
 summary() {
@@ -122,6 +171,7 @@ summary() {
 
 # --- set-up ---
 mapfile -t packages < <(base_packages)
+packages+=(git clang-format clang-tidy)
 if [ -d tests/fuzz ]; then packages+=(clang libclang-rt-14-dev); fi
 # The end-to-end tests drive the real windows on a virtual X display.
 if [ -d tests/e2e ]; then packages+=(xvfb xauth xdotool imagemagick); fi
@@ -131,22 +181,30 @@ if ! ensure_packages "${packages[@]}"; then
   exit 1
 fi
 
-# --- native build under the sanitizers ---
+# --- formatting ---
+check clang-format formatting_matches
+
+# --- native build under the sanitizers, and clang-tidy over its sources ---
 if build_preset native-asan; then
   run_suite native-asan build/native-asan
 else
   step_failed "build of native-asan"
 fi
+check clang-tidy tidy_clean build/native-asan
 
 # --- fuzzers ---
 run_fuzzers
 
 # --- Windows build under Wine (the end-to-end tests are tests of this preset) ---
+# The example program (examples/registry-tool) as consumers build it, natively
+# and for Windows; its one run under Wine needs the prefix.
 if build_preset windows; then
+  check telvora-exe-size program_is_lean
   trap stop_wine_prefix EXIT
   trap 'exit 130' INT TERM  # through the EXIT trap, so the prefix's server stops
   if start_wine_prefix; then
     run_suite windows build/windows
+    run_counted_script consumers scripts/consumers.sh
   else
     step_failed "preparing the Wine prefix"
   fi

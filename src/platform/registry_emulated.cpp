@@ -18,6 +18,9 @@ constexpr std::uint32_t wow64_views = 0x0300;  // KEY_WOW64_64KEY | KEY_WOW64_32
 constexpr long no_access = 998;                // ERROR_NOACCESS: a null buffer with a non-zero size
 constexpr std::size_t max_sub_key_path = 260;  // MAX_PATH, without the terminator
 
+// The A functions take C strings: a name ends at its first NUL.
+std::string c_string(const std::string& name) { return name.substr(0, name.find('\0')); }
+
 // Windows compares registry names after upper-casing each character with
 // its one locale-free table: "i" becomes "I", while the Turkish dotless "ı"
 // and dotted "İ" have no partner there and match only themselves.
@@ -195,8 +198,7 @@ Hkey EmulatedRegistry::new_handle(std::shared_ptr<Key> key, std::uint32_t access
 
 long EmulatedRegistry::open_path(Hkey root, const std::string& sub_key_arg, std::uint32_t sam, bool create,
                                  Hkey* result, std::uint32_t* disposition) {
-  // The A functions take C strings: a name ends at its first NUL.
-  const std::string sub_key(sub_key_arg.c_str());
+  const std::string sub_key = c_string(sub_key_arg);
   if (result == nullptr) return win::invalid_parameter;
   *result = 0;
   Handle base;
@@ -286,8 +288,7 @@ long EmulatedRegistry::create_key_ex(Hkey root, const std::string& sub_key, std:
 
 long EmulatedRegistry::query_value_ex(Hkey key, const std::string& value_name_arg, std::uint32_t* type,
                                       std::uint8_t* data, std::uint32_t* size) {
-  // The A functions take C strings: a name ends at its first NUL.
-  const std::string value_name(value_name_arg.c_str());
+  const std::string value_name = c_string(value_name_arg);
   long code = 0;
   if (injected_fault(Call::query_value_ex, &code)) return code;
   if (data != nullptr && size == nullptr) return win::invalid_parameter;
@@ -317,8 +318,7 @@ long EmulatedRegistry::query_value_ex(Hkey key, const std::string& value_name_ar
 
 long EmulatedRegistry::put_value(Hkey key, const std::string& value_name_arg, std::uint32_t type,
                                  std::vector<std::uint8_t> data) {
-  // The A functions take C strings: a name ends at its first NUL.
-  const std::string value_name(value_name_arg.c_str());
+  const std::string value_name = c_string(value_name_arg);
   Handle h;
   if (const long rc = resolve(key, access::set_value, &h); rc != win::success) return rc;
   if (value_name.size() > max_value_name) return win::invalid_parameter;
@@ -401,8 +401,7 @@ long EmulatedRegistry::enum_value(Hkey key, std::uint32_t index, char* name, std
 }
 
 long EmulatedRegistry::delete_key(Hkey key, const std::string& sub_key_arg) {
-  // The A functions take C strings: a name ends at its first NUL.
-  const std::string sub_key(sub_key_arg.c_str());
+  const std::string sub_key = c_string(sub_key_arg);
   long code = 0;
   if (injected_fault(Call::delete_key, &code)) return code;
   Handle h;
@@ -427,8 +426,7 @@ long EmulatedRegistry::delete_key(Hkey key, const std::string& sub_key_arg) {
 }
 
 long EmulatedRegistry::delete_value(Hkey key, const std::string& value_name_arg) {
-  // The A functions take C strings: a name ends at its first NUL.
-  const std::string value_name(value_name_arg.c_str());
+  const std::string value_name = c_string(value_name_arg);
   long code = 0;
   if (injected_fault(Call::delete_value, &code)) return code;
   Handle h;
