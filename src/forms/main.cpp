@@ -4,8 +4,8 @@
 #include "forms/command_line.h"
 #include "forms/layout.h"
 #include "forms/quiet.h"
+#include "platform/command_line.h"
 #include "platform/console.h"
-#include "platform/process.h"
 #include "platform/ui_win32.h"
 
 namespace {

@@ -21,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/command_line.h"
 #include "platform/runtime_error.h"
 
 extern char** environ;  // NOLINT(readability-redundant-declaration): POSIX leaves it undeclared

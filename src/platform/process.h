@@ -2,7 +2,6 @@
 #pragma once
 
 #include <string>
-#include <vector>
 
 namespace platform {
 
@@ -13,15 +12,6 @@ constexpr int sw_minimize = 6;
 // Starts the command line (Windows quoting rules) with the given show-window
 // value; returns the process id. A start that fails raises RuntimeError 53.
 unsigned long start_process(const std::string& command_line, int show_window);
-
-// Splits a command line into the program and its arguments by the system's
-// rules (CommandLineToArgvW on Windows).
-std::vector<std::string> split_command_line(const std::string& command_line);
-
-#ifdef _WIN32
-// This process's own arguments, the program name left out.
-std::vector<std::string> own_arguments();
-#endif
 
 // Expands %NAME% references from the process environment; unknown names stay.
 std::string expand_environment_strings(const std::string& text);

@@ -2,8 +2,6 @@
 // through the ANSI functions, as the program's command lines are ANSI text.
 #include <windows.h>
 
-#include <shellapi.h>
-
 #include <cstring>
 #include <vector>
 
@@ -29,25 +27,6 @@ unsigned long start_process(const std::string& command_line, int show_window) {
   CloseHandle(info.hThread);
   CloseHandle(info.hProcess);
   return info.dwProcessId;
-}
-
-std::vector<std::string> split_command_line(const std::string& command_line) {
-  int count = 0;
-  // An empty text would give this process's own program name.
-  const std::wstring wide = command_line.empty() ? std::wstring(L"\"\"") : utf8_to_wide(command_line);
-  wchar_t** arguments = CommandLineToArgvW(wide.c_str(), &count);
-  if (arguments == nullptr) raise_runtime_error(errnum::out_of_memory);
-  std::vector<std::string> out;
-  out.reserve(static_cast<std::size_t>(count));
-  for (int i = 0; i < count; ++i) out.push_back(wide_to_utf8(arguments[i]));
-  LocalFree(static_cast<HLOCAL>(arguments));
-  return out;
-}
-
-std::vector<std::string> own_arguments() {
-  std::vector<std::string> arguments = split_command_line(wide_to_utf8(GetCommandLineW()));
-  if (!arguments.empty()) arguments.erase(arguments.begin());
-  return arguments;
 }
 
 std::string expand_environment_strings(const std::string& text) {

@@ -1,0 +1,30 @@
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include "platform/codepage.h"
+#include "platform/command_line.h"
+#include "platform/runtime_error.h"
+
+namespace platform {
+
+std::vector<std::string> split_command_line(const std::string& command_line) {
+  int count = 0;
+  // An empty text would give this process's own program name.
+  const std::wstring wide = command_line.empty() ? std::wstring(L"\"\"") : utf8_to_wide(command_line);
+  wchar_t** arguments = CommandLineToArgvW(wide.c_str(), &count);
+  if (arguments == nullptr) raise_runtime_error(errnum::out_of_memory);
+  std::vector<std::string> out;
+  out.reserve(static_cast<std::size_t>(count));
+  for (int i = 0; i < count; ++i) out.push_back(wide_to_utf8(arguments[i]));
+  LocalFree(static_cast<HLOCAL>(arguments));
+  return out;
+}
+
+std::vector<std::string> own_arguments() {
+  std::vector<std::string> arguments = split_command_line(wide_to_utf8(GetCommandLineW()));
+  if (!arguments.empty()) arguments.erase(arguments.begin());
+  return arguments;
+}
+
+}  // namespace platform
