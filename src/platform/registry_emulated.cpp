@@ -42,6 +42,9 @@ std::u16string fold(const std::string& name) {
   return out;
 }
 
+// The A functions take C strings: a name ends at its first NUL.
+std::string c_string(const std::string& text) { return text.substr(0, text.find('\0')); }
+
 bool is_string_type(std::uint32_t type) { return type == reg::sz || type == reg::expand_sz || type == reg::multi_sz; }
 
 std::uint32_t normalize_access(std::uint32_t sam) {
@@ -195,8 +198,7 @@ Hkey EmulatedRegistry::new_handle(std::shared_ptr<Key> key, std::uint32_t access
 
 long EmulatedRegistry::open_path(Hkey root, const std::string& sub_key_arg, std::uint32_t sam, bool create,
                                  Hkey* result, std::uint32_t* disposition) {
-  // The A functions take C strings: a name ends at its first NUL.
-  const std::string sub_key(sub_key_arg.c_str());
+  const std::string sub_key = c_string(sub_key_arg);
   if (result == nullptr) return win::invalid_parameter;
   *result = 0;
   Handle base;
@@ -286,8 +288,7 @@ long EmulatedRegistry::create_key_ex(Hkey root, const std::string& sub_key, std:
 
 long EmulatedRegistry::query_value_ex(Hkey key, const std::string& value_name_arg, std::uint32_t* type,
                                       std::uint8_t* data, std::uint32_t* size) {
-  // The A functions take C strings: a name ends at its first NUL.
-  const std::string value_name(value_name_arg.c_str());
+  const std::string value_name = c_string(value_name_arg);
   long code = 0;
   if (injected_fault(Call::query_value_ex, &code)) return code;
   if (data != nullptr && size == nullptr) return win::invalid_parameter;
@@ -317,8 +318,7 @@ long EmulatedRegistry::query_value_ex(Hkey key, const std::string& value_name_ar
 
 long EmulatedRegistry::put_value(Hkey key, const std::string& value_name_arg, std::uint32_t type,
                                  std::vector<std::uint8_t> data) {
-  // The A functions take C strings: a name ends at its first NUL.
-  const std::string value_name(value_name_arg.c_str());
+  const std::string value_name = c_string(value_name_arg);
   Handle h;
   if (const long rc = resolve(key, access::set_value, &h); rc != win::success) return rc;
   if (value_name.size() > max_value_name) return win::invalid_parameter;
@@ -382,27 +382,36 @@ long EmulatedRegistry::enum_value(Hkey key, std::uint32_t index, char* name, std
   if (found == nullptr) return win::no_more_items;
   const Value& v = *found;
   const auto len = static_cast<std::uint32_t>(v.data.size());
-  if (v.name.size() >= *name_len || (data != nullptr && len > *data_len)) {
-    // Type and needed size are told even when something did not fit.
-    if (type != nullptr) *type = v.type;
-    if (data_len != nullptr) *data_len = len;
+  // Type and needed size are told even when something did not fit.
+  if (type != nullptr) *type = v.type;
+  if (data != nullptr && len > *data_len) {
+    // Data that does not fit: neither name nor data is written.
+    *data_len = len;
     return win::more_data;
   }
-  std::memcpy(name, v.name.data(), v.name.size());
-  name[v.name.size()] = '\0';
-  *name_len = static_cast<std::uint32_t>(v.name.size());
-  if (type != nullptr) *type = v.type;
   if (data != nullptr) {
     std::copy(v.data.begin(), v.data.end(), data);
     if (is_string_type(v.type) && len > 0 && len < *data_len && v.data.back() != 0) data[len] = 0;
   }
   if (data_len != nullptr) *data_len = len;
+  if (v.name.size() >= *name_len) {
+    // A name that does not fit (its terminator included): the data is
+    // written, and the name as far as the buffer holds it with a terminator;
+    // the length stays as it was given.
+    if (*name_len > 0) {
+      std::memcpy(name, v.name.data(), *name_len - 1);
+      name[*name_len - 1] = '\0';
+    }
+    return win::more_data;
+  }
+  std::memcpy(name, v.name.data(), v.name.size());
+  name[v.name.size()] = '\0';
+  *name_len = static_cast<std::uint32_t>(v.name.size());
   return win::success;
 }
 
 long EmulatedRegistry::delete_key(Hkey key, const std::string& sub_key_arg) {
-  // The A functions take C strings: a name ends at its first NUL.
-  const std::string sub_key(sub_key_arg.c_str());
+  const std::string sub_key = c_string(sub_key_arg);
   long code = 0;
   if (injected_fault(Call::delete_key, &code)) return code;
   Handle h;
@@ -427,8 +436,7 @@ long EmulatedRegistry::delete_key(Hkey key, const std::string& sub_key_arg) {
 }
 
 long EmulatedRegistry::delete_value(Hkey key, const std::string& value_name_arg) {
-  // The A functions take C strings: a name ends at its first NUL.
-  const std::string value_name(value_name_arg.c_str());
+  const std::string value_name = c_string(value_name_arg);
   long code = 0;
   if (injected_fault(Call::delete_value, &code)) return code;
   Handle h;
