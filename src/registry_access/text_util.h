@@ -65,23 +65,13 @@ inline std::int32_t handle_result(platform::Hkey h) {
   return low != 0 ? low : 1;
 }
 
-// Closes an opened key exactly once, on every path out of an operation
-// (errors raised by the conversions included).
-class KeyGuard {
- public:
-  KeyGuard(platform::Registry& registry, platform::Hkey key) : registry_(registry), key_(key) {}
-  KeyGuard(const KeyGuard&) = delete;
-  KeyGuard& operator=(const KeyGuard&) = delete;
-  ~KeyGuard() { close(); }
-  void close() {
-    if (key_ != 0) registry_.close_key(key_);
-    key_ = 0;
-  }
-
- private:
-  platform::Registry& registry_;
-  platform::Hkey key_;
-};
+// Name buffers of the public enumerations: 255 characters, filled with
+// blanks. A name that does not fit is read again with room for the longest
+// name the registry allows: 16,383 characters for a value, 255 for a key,
+// and in a double-byte code page up to two bytes each; the ANSI functions
+// count the length in 16 bits.
+inline constexpr std::uint32_t kNameBuffer = 255;
+inline constexpr std::uint32_t kLongestName = 32767;
 
 struct RootName {
   const char* long_name;
@@ -99,5 +89,12 @@ inline constexpr RootName kRoots[] = {
     {"HKEY_DYN_DATA", "HKDD", platform::hkey::dyn_data},
     {"HKEY_CURRENT_CONFIG", "HKCC", platform::hkey::current_config},
 };
+
+// Every short root name in the text, wherever it stands and in any letter
+// case, replaced by its long name.
+inline std::string expand_root_names(std::string text) {
+  for (const RootName& root : kRoots) text = replace_all_ci(text, root.short_name, root.long_name);
+  return text;
+}
 
 }  // namespace registry_access_detail
