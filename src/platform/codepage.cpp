@@ -77,6 +77,15 @@ char unicode_to_cp1254(char32_t c) {
 }
 #endif
 
+// Every code page of the system keeps the ASCII characters as they are, so a
+// text of them alone needs no conversion.
+bool is_ascii(const std::string& text) {
+  for (const char c : text) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 // Windows-1254 bytes 0x80..0x9F; bytes the code page leaves undefined map to
@@ -125,6 +134,7 @@ std::string wide_to_utf8(const std::wstring& wide) {
 }
 
 std::string utf8_to_ansi(const std::string& utf8) {
+  if (is_ascii(utf8)) return utf8;
   const std::wstring wide = utf8_to_wide(utf8);
   if (wide.empty()) return {};
   const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()), nullptr,
@@ -136,7 +146,7 @@ std::string utf8_to_ansi(const std::string& utf8) {
 }
 
 std::string ansi_to_utf8(const std::string& ansi) {
-  if (ansi.empty()) return {};
+  if (is_ascii(ansi)) return ansi;
   const int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
   std::wstring wide(static_cast<std::size_t>(n), L'\0');
   MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(), n);
@@ -148,6 +158,7 @@ std::string ansi_to_utf8(const std::string& ansi) {
 unsigned ansi_code_page() { return 1254; }
 
 std::string utf8_to_ansi(const std::string& utf8) {
+  if (is_ascii(utf8)) return utf8;
   std::string out;
   out.reserve(utf8.size());
   for (std::size_t i = 0; i < utf8.size();) out += unicode_to_cp1254(next_code_point(utf8, i));
@@ -155,6 +166,7 @@ std::string utf8_to_ansi(const std::string& utf8) {
 }
 
 std::string ansi_to_utf8(const std::string& ansi) {
+  if (is_ascii(ansi)) return ansi;
   std::string out;
   out.reserve(ansi.size() * 2);
   for (const char ch : ansi) append_utf8(out, cp1254_to_unicode(static_cast<unsigned char>(ch)));

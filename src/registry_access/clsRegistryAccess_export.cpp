@@ -4,8 +4,9 @@
 // the file is opened once and written in large pieces.
 #include <algorithm>
 #include <cstdio>
+#include <span>
 #include <string>
-#include <utility>
+#include <string_view>
 #include <vector>
 
 #include "platform/codepage.h"
@@ -16,11 +17,28 @@
 using namespace registry_access_detail;
 namespace win = platform::win;
 
+namespace {
+
+// One value as enumerated: its name and data in ANSI, as stored.
+struct Listed {
+  std::uint32_t type = 0;
+  std::string name;
+  std::string data;
+};
+
+}  // namespace
+
 struct clsRegistryAccess::ExportBuffers {
   // Room for the longest name: a name always fits.
   std::string name = std::string(kLongestName, '\0');
   // Grown to the largest value met.
   std::string data = std::string(std::size_t{4096}, '\0');
+  // The values of the key being written (the first `count`), their room
+  // kept from key to key; a key's lines are written before its sub-keys are
+  // visited, so one list serves them all.
+  std::vector<Listed> values;
+  std::size_t count = 0;
+  std::string line;
 };
 
 namespace {
@@ -28,49 +46,34 @@ namespace {
 // Tries at one index while a value keeps outgrowing the data buffer.
 constexpr int kReadAttempts = 3;
 
-// One value as enumerated: its name and data in ANSI, as stored.
-struct Listed {
-  std::uint32_t type;
-  std::string name;
-  std::string data;
-};
-
-std::string dword_digits(std::int32_t value) {
-  char digits[9];
-  std::snprintf(digits, sizeof digits, "%08X", static_cast<unsigned>(static_cast<std::uint32_t>(value)));
-  return digits;
-}
-
-std::string quoted(std::string_view text) {
-  std::string out;
-  out.reserve(text.size() + 2);
-  out += '"';
-  out += text;
-  out += '"';
-  return out;
-}
-
 // The text that ReadString gives for these stored bytes: a terminator added
 // when the data has none, blanks off both ends, then the last character (the
 // terminator) dropped. Leading blanks of the text are so lost, as they are
 // to every reader of the class.
-std::string text_as_read(std::string data) {
-  if (!data.empty() && data.back() != '\0') data += '\0';
-  data = trim_blanks(data);
-  if (!data.empty()) data.pop_back();
-  return data;
+std::string_view text_as_read(std::string_view data) {
+  if (data.empty()) return {};
+  const std::size_t end = data.back() == '\0' ? data.size() - 1 : data.size();
+  const std::size_t first = std::min(data.find_first_not_of(' '), end);
+  return data.substr(first, end - first);
 }
 
 // The number that ReadDWORD gives for these stored bytes: at most four,
 // least significant first; longer data cannot be read and gives 0.
-std::int32_t number_as_read(const std::string& data) {
+std::uint32_t number_as_read(std::string_view data) {
   if (data.size() > 4) return 0;
   std::uint32_t n = 0;
   for (std::size_t i = data.size(); i-- > 0;) n = (n << 8) | static_cast<unsigned char>(data[i]);
-  return static_cast<std::int32_t>(n);
+  return n;
 }
 
 bool is_text(std::uint32_t type) { return type == platform::reg::sz || type == platform::reg::expand_sz; }
+
+// "name"= as a value line begins.
+void begin_line(std::string& line, std::string_view name) {
+  line.assign(1, '"');
+  line += name;
+  line += "\"=";
+}
 
 }  // namespace
 
@@ -122,7 +125,7 @@ bool clsRegistryAccess::ExportKey(const std::string& full_path, const platform::
     // size needed, a value that keeps growing past it counts as such an
     // error) would leave values out: the export fails, with nothing of this
     // key written after its header.
-    std::vector<Listed> values;
+    buffers.count = 0;
     for (std::uint32_t index = 0;; ++index) {
       std::uint32_t name_length = 0;
       std::uint32_t data_size = 0;
@@ -142,37 +145,54 @@ bool clsRegistryAccess::ExportKey(const std::string& full_path, const platform::
           !(is_text(type) && name_length == 0)) {
         continue;
       }
-      values.push_back({type, buffers.name.substr(0, std::min<std::size_t>(name_length, buffers.name.size())),
-                        buffers.data.substr(0, std::min<std::size_t>(data_size, buffers.data.size()))});
+      if (buffers.count == buffers.values.size()) buffers.values.emplace_back();
+      Listed& listed = buffers.values[buffers.count++];
+      listed.type = type;
+      listed.name.assign(buffers.name, 0, std::min<std::size_t>(name_length, buffers.name.size()));
+      listed.data.assign(buffers.data, 0, std::min<std::size_t>(data_size, buffers.data.size()));
     }
+    const auto values = std::span(buffers.values).first(buffers.count);
+    std::string& line = buffers.line;
 
     // The default value as a text line, only when it is a text: a number or
     // binary default is written by its own line below, with an empty name.
     for (const Listed& v : values) {
-      if (v.name.empty() && is_text(v.type)) {
-        const std::string text = text_as_read(v.data);
-        // The NUL text stands for a default that cannot be read.
-        if (text != std::string(1, '\0')) file.write_ansi_line("@=" + quoted(text));
-      }
+      if (!v.name.empty() || !is_text(v.type)) continue;
+      const std::string_view text = text_as_read(v.data);
+      // The NUL text stands for a default that cannot be read.
+      if (text == std::string_view("\0", 1)) continue;
+      line = "@=\"";
+      line += text;
+      line += '"';
+      file.write_ansi_line(line);
     }
     // Names are written as the class lists them, without blanks at their
     // ends; the data is each value's own.
     for (const Listed& v : values) {
-      if (v.type != platform::reg::sz) continue;
-      const std::string name = trim_blanks(v.name);
-      if (!name.empty()) file.write_ansi_line(quoted(name) + "=" + quoted(text_as_read(v.data)));
+      if (v.type != platform::reg::sz || trimmed(v.name).empty()) continue;
+      begin_line(line, trimmed(v.name));
+      line += '"';
+      line += text_as_read(v.data);
+      line += '"';
+      file.write_ansi_line(line);
     }
     for (const Listed& v : values) {
       if (v.type != platform::reg::binary) continue;
+      begin_line(line, trimmed(v.name));
+      line += "hex:";
       // A value longer than the hex conversion takes raises its overflow:
       // the export fails after the lines before it.
-      std::string hex = trim_blanks(BinToStr(v.data));
-      std::replace(hex.begin(), hex.end(), ' ', ',');
-      file.write_ansi_line(quoted(trim_blanks(v.name)) + "=hex:" + hex);
+      append_hex(line, v.data, ',');
+      file.write_ansi_line(line);
     }
     for (const Listed& v : values) {
       if (v.type != platform::reg::dword) continue;
-      file.write_ansi_line(quoted(trim_blanks(v.name)) + "=dword:" + dword_digits(number_as_read(v.data)));
+      begin_line(line, trimmed(v.name));
+      line += "dword:";
+      char digits[9];
+      std::snprintf(digits, sizeof digits, "%08X", static_cast<unsigned>(number_as_read(v.data)));
+      line += digits;
+      file.write_ansi_line(line);
     }
     file.write_ansi_line("");
     if (!IncludeSubkeys) return true;

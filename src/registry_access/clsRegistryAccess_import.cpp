@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <string>
-#include <vector>
+#include <string_view>
 
 #include "platform/codepage.h"
 #include "platform/files.h"
@@ -112,27 +112,30 @@ class clsRegistryAccess::ScriptApplier {
     if (!key_) key_ = access_.reach(path_, Reach::create_ex, platform::access::write);
     if (!key_) return;
     missing_ = false;
-    std::string data;
-    switch (entry.type) {
-      case platform::reg::binary:
-        // Converted once the key is there, as WriteBinary does: data beyond
-        // the conversion limit stops the import with the key made.
-        data = access_.StrToBin(entry.data);
-        break;
-      case platform::reg::dword: {
-        const auto u = static_cast<std::uint32_t>(entry.number);
-        data = {static_cast<char>(u), static_cast<char>(u >> 8), static_cast<char>(u >> 16),
-                static_cast<char>(u >> 24)};
-        break;
+    std::string_view data = entry.data;  // a text: no terminating character counted
+    const auto u = static_cast<std::uint32_t>(entry.number);
+    const char number[4] = {static_cast<char>(u), static_cast<char>(u >> 8), static_cast<char>(u >> 16),
+                            static_cast<char>(u >> 24)};
+    if (entry.type == platform::reg::binary) {
+      // Converted once the key is there, as WriteBinary does: data beyond
+      // the conversion limit stops the import with the key made.
+      binary_.clear();
+      const bool ascii = std::all_of(entry.data.begin(), entry.data.end(),
+                                     [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+      if (ascii) {
+        append_bin(binary_, entry.data, digits_);
+      } else {
+        append_bin(binary_, platform::ansi_to_utf8(entry.data), digits_);
       }
-      default: data = platform::utf8_to_ansi(entry.data); break;  // no terminating character counted
+      data = binary_;
+    } else if (entry.type == platform::reg::dword) {
+      data = std::string_view(number, sizeof number);
     }
     // No bytes: a one-byte buffer keeps the data address valid for size 0.
     const std::uint8_t none = 0;
     const auto* bytes = data.empty() ? &none : reinterpret_cast<const std::uint8_t*>(data.data());
     // Results are not examined: a refused write does not stop the import.
-    access_.registry_.set_value_ex(key_.get(), platform::utf8_to_ansi(entry.name), entry.type, bytes,
-                                   static_cast<std::uint32_t>(data.size()));
+    access_.registry_.set_value_ex(key_.get(), entry.name, entry.type, bytes, static_cast<std::uint32_t>(data.size()));
   }
 
   void delete_value(const std::string& name) {
@@ -142,13 +145,16 @@ class clsRegistryAccess::ScriptApplier {
       key_ = access_.reach(path_, Reach::open_ex, platform::access::write);
       missing_ = !key_;
     }
-    if (key_) access_.registry_.delete_value(key_.get(), platform::utf8_to_ansi(name));
+    if (key_) access_.registry_.delete_value(key_.get(), name);
   }
 
   clsRegistryAccess& access_;
   ParsedPath path_{{}, 0};
   platform::RegistryKey key_;
   bool missing_ = false;
+  // Room for binary data, kept from value to value.
+  std::string binary_;
+  std::string digits_;
 };
 
 // The public members take their texts by value: each works on its own copy.
@@ -164,12 +170,9 @@ std::int32_t clsRegistryAccess::ImportFromReg(std::string sRegFile) {
 
     ScriptParser parser;
     ScriptApplier applier(*this);
-    std::vector<ScriptEntry> entries;
     std::string line;
     while (lines.next(line)) {
-      entries.clear();
-      parser.parse(platform::ansi_to_utf8(line), entries);
-      for (const ScriptEntry& entry : entries) applier.apply(entry);
+      for (const ScriptEntry& entry : parser.parse(line)) applier.apply(entry);
     }
     return 1;
   } catch (...) {

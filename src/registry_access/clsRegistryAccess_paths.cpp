@@ -25,7 +25,7 @@ void clsRegistryAccess::CreateKeyIfDoesntExists(bool offon) { bCreateKeyIfDoesnt
 clsRegistryAccess::ParsedPath clsRegistryAccess::ParseKeyPath(std::string& sPath) {
   // Long names are shortened wherever they stand, not only at the start: a
   // sub-key named after a root reaches the registry under the short name.
-  for (const RootName& root : kRoots) sPath = replace_all_ci(sPath, root.long_name, root.short_name);
+  replace_root_names(sPath, true);
 
   std::string root_text;
   std::string sub_key;
@@ -64,7 +64,10 @@ platform::RegistryKey clsRegistryAccess::reach(const ParsedPath& path, Reach how
       if (end == std::string::npos || end <= start) end = std::min(ansi.find('\\', start), ansi.size());
       while (end > start && ansi[end - 1] == '\\') --end;  // no piece ends in an empty name
     }
-    const std::string piece = ansi.substr(start, end - start);
+    // A path that fits is passed as it is.
+    const bool whole = start == 0 && end == ansi.size();
+    const std::string part = whole ? std::string() : ansi.substr(start, end - start);
+    const std::string& piece = whole ? ansi : part;
     platform::Hkey handle = 0;
     long rc = platform::win::success;
     switch (how) {

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "platform/codepage.h"
 #include "platform/registry.h"
 #include "platform/runtime_error.h"
 #include "registry_access/text_util.h"
@@ -35,72 +36,95 @@ std::int32_t dword_value(std::string_view digits) {
 
 // A key line is cleaned blanks first, a value line quotes first: the two
 // differ only for blanks that stood beside a quote at an end of the line.
-std::string clean_key_level(const std::string& line) { return remove_all(trim_blanks(line), '"'); }
-std::string clean_value_level(const std::string& line) { return trim_blanks(remove_all(line, '"')); }
+void clean_into(std::string& out, std::string_view line, bool quotes_first) {
+  if (!quotes_first) line = trimmed(line);
+  out.clear();
+  for (std::size_t quote; (quote = line.find('"')) != std::string_view::npos; line.remove_prefix(quote + 1)) {
+    out.append(line.substr(0, quote));
+  }
+  out.append(line);
+  if (quotes_first) {
+    const auto first = out.find_first_not_of(' ');
+    if (first == std::string::npos) {
+      out.clear();
+    } else {
+      out.erase(out.find_last_not_of(' ') + 1);
+      out.erase(0, first);
+    }
+  }
+}
 
 bool is_key_line(const std::string& cleaned) { return !cleaned.empty() && cleaned.front() == '['; }
-
-ScriptEntry value_entry(ScriptEntry::Kind kind, std::string name) {
-  ScriptEntry entry;
-  entry.kind = kind;
-  entry.name = std::move(name);
-  return entry;
-}
 
 }  // namespace
 
 bool is_script_header(std::string_view first_line) { return ascii_upper(std::string(first_line)) == "REGEDIT4"; }
 
-void ScriptParser::parse(const std::string& line, std::vector<ScriptEntry>& entries) {
+std::span<const ScriptEntry> ScriptParser::parse(std::string_view line) {
+  count_ = 0;
   if (in_section_) {
-    const std::string cleaned = clean_value_level(line);
-    if (!is_key_line(cleaned)) {
+    clean_into(cleaned_, line, true);
+    if (!is_key_line(cleaned_)) {
       // Comments, empty lines and lines without "=" (continuation lines
       // among them) are passed over.
-      if (!cleaned.empty() && cleaned.front() != ';' && cleaned.find('=') != std::string::npos) {
-        value_line(cleaned, entries);
-      }
-      return;
+      if (!cleaned_.empty() && cleaned_.front() != ';' && cleaned_.find('=') != std::string::npos) value_line();
+      return std::span(entries_).first(count_);
     }
     // A key line ends the section, and is then read as any line outside
     // one, cleaned the other way.
     in_section_ = false;
   }
   // Outside a section only key lines count.
-  const std::string cleaned = clean_key_level(line);
-  if (is_key_line(cleaned)) key_line(cleaned, entries);
+  clean_into(cleaned_, line, false);
+  if (is_key_line(cleaned_)) key_line();
+  return std::span(entries_).first(count_);
 }
 
-void ScriptParser::key_line(const std::string& cleaned, std::vector<ScriptEntry>& entries) {
+ScriptEntry& ScriptParser::add(ScriptEntry::Kind kind) {
+  ScriptEntry& entry = entries_[count_++];
+  entry.kind = kind;
+  entry.path.clear();
+  entry.name.clear();
+  entry.type = 0;
+  entry.data.clear();
+  entry.number = 0;
+  return entry;
+}
+
+void ScriptParser::key_line() {
   // A key line that is only "[" has no path to cut: it stops the import.
-  if (cleaned.size() < 2) platform::raise_runtime_error(platform::errnum::invalid_procedure_call);
-  ScriptEntry entry;
-  entry.path = cleaned.substr(1, cleaned.size() - 2);  // the last character goes, whatever it is
-  if (!entry.path.empty() && entry.path.front() == '-') {
+  if (cleaned_.size() < 2) platform::raise_runtime_error(platform::errnum::invalid_procedure_call);
+  std::string path = platform::ansi_to_utf8(cleaned_.substr(1));
+  // The last character goes, whatever it is: in UTF-8 it may take more than
+  // one byte.
+  std::size_t last = path.size() - 1;
+  while (last > 0 && (static_cast<unsigned char>(path[last]) & 0xC0) == 0x80) --last;
+  path.resize(last);
+  if (!path.empty() && path.front() == '-') {
     // The value lines that follow are passed over up to the next key line.
-    entry.kind = ScriptEntry::Kind::delete_key;
-    entry.path.erase(0, 1);
+    add(ScriptEntry::Kind::delete_key).path.assign(path, 1);
   } else {
-    entry.kind = ScriptEntry::Kind::section;
+    add(ScriptEntry::Kind::section).path = std::move(path);
     in_section_ = true;
   }
-  entries.push_back(std::move(entry));
 }
 
-void ScriptParser::value_line(const std::string& cleaned, std::vector<ScriptEntry>& entries) {
+void ScriptParser::value_line() {
   // The name is what stands before the first "=", the data what stands
   // between the first and a second one; neither is trimmed.
-  const auto first = cleaned.find('=');
-  std::string name = cleaned.substr(0, first);
-  const std::string_view after = std::string_view(cleaned).substr(first + 1);
+  const std::string_view text = cleaned_;
+  const auto first = text.find('=');
+  const std::string_view name = text.substr(0, first);
+  const std::string_view after = text.substr(first + 1);
   const std::string_view data = after.substr(0, after.find('='));
 
-  if (trim_blanks(std::string(data)) == "-") {
+  if (trimmed(data) == "-") {
     // "@" here is a value called "@".
-    entries.push_back(value_entry(ScriptEntry::Kind::delete_value, std::move(name)));
+    add(ScriptEntry::Kind::delete_value).name = name;
     return;
   }
-  ScriptEntry entry = value_entry(ScriptEntry::Kind::set_value, std::move(name));
+  ScriptEntry& entry = add(ScriptEntry::Kind::set_value);
+  entry.name = name;
   if (starts_with_ci(data, "hex:")) {
     entry.type = platform::reg::binary;
     entry.data = data.substr(4);
@@ -115,14 +139,9 @@ void ScriptParser::value_line(const std::string& cleaned, std::vector<ScriptEntr
     // without one (written, then deleted).
     if (entry.name == "@") {
       entry.name.clear();
-      if (data.empty()) {
-        entries.push_back(std::move(entry));
-        entries.push_back(value_entry(ScriptEntry::Kind::delete_value, ""));
-        return;
-      }
+      if (data.empty()) add(ScriptEntry::Kind::delete_value);
     }
   }
-  entries.push_back(std::move(entry));
 }
 
 }  // namespace registry_access_detail

@@ -5,10 +5,11 @@
 // import's own, not the system's registry editor's.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace registry_access_detail {
 
@@ -20,10 +21,10 @@ struct ScriptEntry {
     delete_value,  // a value line whose data is "-", and the default value after @=""
   };
   Kind kind = Kind::section;
-  std::string path;         // section, delete_key: the key path text
-  std::string name;         // set_value, delete_value: the value's name ("@" already read)
+  std::string path;         // section, delete_key: the key path text (UTF-8)
+  std::string name;         // set_value, delete_value: the value's name ("@" already read), ANSI
   std::uint32_t type = 0;   // set_value: REG_SZ, REG_BINARY or REG_DWORD
-  std::string data;         // REG_SZ: the text; REG_BINARY: hex text, blanks between the bytes
+  std::string data;         // REG_SZ: the text; REG_BINARY: hex text, blanks between the bytes; ANSI
   std::int32_t number = 0;  // REG_DWORD: the number
 };
 
@@ -34,15 +35,26 @@ bool is_script_header(std::string_view first_line);
 // The lines after the header, in order, one at a time.
 class ScriptParser {
  public:
-  // Appends what one line (UTF-8, without its CR LF) asks for to `entries`:
-  // nothing, one entry, or two for @="". A line that stops the import (a key
-  // line that is only "[", a DWORD beyond 32 bits) raises the runtime's error.
-  void parse(const std::string& line, std::vector<ScriptEntry>& entries);
+  // What one line (as the file holds it, in the ANSI code page, without its
+  // CR LF) asks for: nothing, one entry, or two for @="". The entries stay
+  // as they are until the next call. Value names and data stay in ANSI, as
+  // the registry takes them: the rules look only at ASCII characters, which
+  // no code page of the system uses as part of another character in a value
+  // line. Key paths come in UTF-8, as key path texts do. A line that stops
+  // the import (a key line that is only "[", a DWORD beyond 32 bits) raises
+  // the runtime's error.
+  std::span<const ScriptEntry> parse(std::string_view line);
 
  private:
-  void key_line(const std::string& cleaned, std::vector<ScriptEntry>& entries);
-  static void value_line(const std::string& cleaned, std::vector<ScriptEntry>& entries);
+  void key_line();
+  void value_line();
+  ScriptEntry& add(ScriptEntry::Kind kind);
 
+  // The line as cleaned for its kind; the entries of the last line. Both
+  // keep their room from line to line.
+  std::string cleaned_;
+  std::array<ScriptEntry, 2> entries_;
+  std::size_t count_ = 0;
   // Between a key line and the next key line, unless the key line deleted its key.
   bool in_section_ = false;
 };

@@ -22,6 +22,7 @@
 #include <map>
 #include <optional>
 #include <set>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -85,16 +86,14 @@ void parser_alone(const std::string& text) {
   const std::vector<std::string> lines = crlf_lines(text);
   if (lines.empty() || !registry_access_detail::is_script_header(lines[0])) return;
   registry_access_detail::ScriptParser parser;
-  std::vector<ScriptEntry> entries;
   bool in_section = false;
   for (std::size_t i = 1; i < lines.size(); ++i) {
-    entries.clear();
+    std::span<const ScriptEntry> entries;
     try {
-      parser.parse(platform::ansi_to_utf8(lines[i]), entries);
+      entries = parser.parse(lines[i]);
     } catch (const platform::RuntimeError&) {
       return;  // a line that stops the import
     }
-    require(entries.size() <= 2, "a line makes at most two entries");
     for (const ScriptEntry& e : entries) {
       switch (e.kind) {
         case ScriptEntry::Kind::section: in_section = true; break;
@@ -129,7 +128,7 @@ struct StoredKey {
   std::map<std::string, StoredValue> values;
 };
 
-void walk(platform::Registry& reg, platform::Hkey key, std::vector<std::string> names, const std::string& header,
+void walk(platform::Registry& reg, platform::Hkey key, const std::vector<std::string>& names, const std::string& header,
           std::vector<StoredKey>& out) {
   StoredKey stored{names, header, {}};
   std::string name(32767, '\0');

@@ -48,8 +48,18 @@ inline bool default_is_text(clsRegistryAccess& access, const std::string& path) 
 
 inline bool export_key(clsRegistryAccess& access, std::string path, const std::string& file_name,
                        bool include_subkeys) {
+  // Every short root name replaced by its long name, row by row.
   for (const auto& root : registry_access_detail::kRoots) {
-    path = registry_access_detail::replace_all_ci(path, root.short_name, root.long_name);
+    std::string out;
+    for (std::size_t i = 0; i < path.size();) {
+      if (registry_access_detail::starts_with_ci(std::string_view(path).substr(i), root.short_name)) {
+        out += root.long_name;
+        i += std::string_view(root.short_name).size();
+      } else {
+        out += path[i++];
+      }
+    }
+    path = out;
   }
   platform::TextFile file(file_name, platform::OpenMode::append);
   file.write_line("[" + path + "]");
@@ -162,7 +172,10 @@ inline std::int32_t import_from_reg(clsRegistryAccess& access, const std::string
         continue;
       }
       if (line.size() < 2) return 0;
-      const std::string path = line.substr(1, line.size() - 2);
+      // The last character goes, however many bytes it takes in UTF-8.
+      std::size_t last = line.size() - 1;
+      while ((static_cast<unsigned char>(line[last]) & 0xC0) == 0x80) --last;
+      const std::string path = line.substr(1, last - 1);
       if (!path.empty() && path[0] == '-') {
         access.KillKey(path.substr(1));
         ++i;
