@@ -115,9 +115,8 @@ class clsRegistryAccess {
   // Splits a key path into its root handle (0 for an unknown root) and its
   // sub-key; long root names anywhere in sPath are shortened in place.
   static ParsedPath ParseKeyPath(std::string& sPath);
-  // Opens or creates the key a parsed path names; an empty key on failure,
-  // with the registry's answer in *result when asked for.
-  platform::RegistryKey reach(const ParsedPath& path, Reach how, std::uint32_t sam = 0, long* result = nullptr) const;
+  // Opens or creates the key a parsed path names; an empty key on failure.
+  platform::RegistryKey reach(const ParsedPath& path, Reach how, std::uint32_t sam = 0) const;
   // The common start of the three writes: false when the key is missing and
   // may not be made; otherwise the key exists or was made (or failed to be).
   bool prepare_write(const ParsedPath& path);

@@ -47,8 +47,7 @@ clsRegistryAccess::ParsedPath clsRegistryAccess::ParseKeyPath(std::string& sPath
   return {sub_key, handle};
 }
 
-platform::RegistryKey clsRegistryAccess::reach(const ParsedPath& path, Reach how, std::uint32_t sam,
-                                               long* result) const {
+platform::RegistryKey clsRegistryAccess::reach(const ParsedPath& path, Reach how, std::uint32_t sam) const {
   const std::string ansi = platform::utf8_to_ansi(path.sub_key);
   // The root is not ours to close.
   platform::RegistryKey key(registry_, path.root, false);
@@ -76,7 +75,6 @@ platform::RegistryKey clsRegistryAccess::reach(const ParsedPath& path, Reach how
       case Reach::create: rc = registry_.create_key(key.get(), piece, &handle); break;
       case Reach::create_ex: rc = registry_.create_key_ex(key.get(), piece, 0, sam, &handle, nullptr); break;
     }
-    if (result != nullptr) *result = rc;
     if (rc != platform::win::success) return platform::RegistryKey(registry_);
     // An open of the empty sub-key may hand back the same handle.
     key = platform::RegistryKey(registry_, handle, handle != key.get());
