@@ -115,51 +115,8 @@ constexpr platform::Hkey kRootHandles[] = {platform::hkey::current_user, platfor
                                            platform::hkey::classes_root, platform::hkey::users,
                                            platform::hkey::current_config};
 
-struct StoredValue {
-  std::uint32_t type;
-  std::string data;
-};
-
-// One key of a tree, read past the class: its names from the root, its
-// header as the export writes it, its values by name (ANSI).
-struct StoredKey {
-  std::vector<std::string> names;
-  std::string header;
-  std::map<std::string, StoredValue> values;
-};
-
-void walk(platform::Registry& reg, platform::Hkey key, const std::vector<std::string>& names, const std::string& header,
-          std::vector<StoredKey>& out) {
-  StoredKey stored{names, header, {}};
-  std::string name(32767, '\0');
-  std::string data(1 << 16, '\0');
-  for (std::uint32_t i = 0;; ++i) {
-    auto length = static_cast<std::uint32_t>(name.size());
-    auto size = static_cast<std::uint32_t>(data.size());
-    std::uint32_t type = 0;
-    if (reg.enum_value(key, i, name.data(), &length, &type, reinterpret_cast<std::uint8_t*>(data.data()), &size) !=
-        platform::win::success) {
-      break;
-    }
-    stored.values[name.substr(0, length)] = {type, data.substr(0, size)};
-  }
-  out.push_back(stored);
-  std::vector<std::string> children;
-  for (std::uint32_t i = 0;; ++i) {
-    auto length = static_cast<std::uint32_t>(name.size());
-    if (reg.enum_key_ex(key, i, name.data(), &length) != platform::win::success) break;
-    children.push_back(name.substr(0, length));
-  }
-  for (const std::string& child : children) {
-    platform::Hkey sub = 0;
-    require(reg.open_key_ex(key, child, 0, platform::access::read, &sub) == platform::win::success,
-            "a listed key opens");
-    std::vector<std::string> below = names;
-    below.push_back(child);
-    walk(reg, sub, below, header + "\\" + registry_access_detail::expand_root_names(child), out);
-    reg.close_key(sub);
-  }
-}
+using access_reference::StoredKey;
+using access_reference::StoredValue;
 
 bool blank_bordered(const std::string& name) { return !name.empty() && (name.front() == ' ' || name.back() == ' '); }
 
@@ -231,7 +188,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   clsRegistryAccess reader(again);
   for (std::size_t r = 0; r < std::size(kRoots); ++r) {
     std::vector<StoredKey> keys;
-    walk(registry, kRootHandles[r], {}, kRoots[r], keys);
+    access_reference::read_tree(registry, kRootHandles[r], {}, kRoots[r], keys);
     std::filesystem::remove(exported);
     std::filesystem::remove(reference_file);
     require(access.ExportToReg(kRoots[r], exported) == 1, "what the import wrote exports whole");

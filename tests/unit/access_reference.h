@@ -19,6 +19,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -196,35 +197,37 @@ inline std::int32_t import_from_reg(clsRegistryAccess& access, const std::string
   }
 }
 
-// Everything a registry holds below its roots, one line per key and per
-// value (type and bytes in hex), keys and values in the registry's order.
-inline void dump_key(platform::Registry& reg, platform::Hkey key, const std::string& path, std::string& out) {
-  out += "[" + path + "]\n";
+struct StoredValue {
+  std::uint32_t type = 0;
+  std::string data;
+};
+
+// One key of a tree, read past the class: its names from the root, its full
+// path as the export writes it, its values in the registry's order (ANSI).
+struct StoredKey {
+  std::vector<std::string> names;
+  std::string header;
+  std::vector<std::pair<std::string, StoredValue>> values;
+};
+
+// The key and every key below it, parents first; each opened relative to
+// its parent, so that no full path has to fit one call.
+inline void read_tree(platform::Registry& reg, platform::Hkey key, const std::vector<std::string>& names,
+                      const std::string& header, std::vector<StoredKey>& out) {
+  StoredKey stored{names, header, {}};
   std::string name(32767, '\0');
   std::string data(1 << 16, '\0');
   for (std::uint32_t i = 0;; ++i) {
-    auto name_length = static_cast<std::uint32_t>(name.size());
+    auto length = static_cast<std::uint32_t>(name.size());
     auto size = static_cast<std::uint32_t>(data.size());
     std::uint32_t type = 0;
-    long rc =
-        reg.enum_value(key, i, name.data(), &name_length, &type, reinterpret_cast<std::uint8_t*>(data.data()), &size);
-    if (rc == platform::win::more_data) {
-      data.resize(size);
-      name_length = static_cast<std::uint32_t>(name.size());
-      rc =
-          reg.enum_value(key, i, name.data(), &name_length, &type, reinterpret_cast<std::uint8_t*>(data.data()), &size);
+    if (reg.enum_value(key, i, name.data(), &length, &type, reinterpret_cast<std::uint8_t*>(data.data()), &size) !=
+        platform::win::success) {
+      break;
     }
-    if (rc != platform::win::success) break;
-    char type_text[16];
-    std::snprintf(type_text, sizeof type_text, " %u:", type);
-    out += name.substr(0, name_length) + type_text;
-    for (std::size_t b = 0; b < size; ++b) {
-      char hex[4];
-      std::snprintf(hex, sizeof hex, "%02x", static_cast<unsigned char>(data[b]));
-      out += hex;
-    }
-    out += '\n';
+    stored.values.emplace_back(name.substr(0, length), StoredValue{type, data.substr(0, size)});
   }
+  out.push_back(stored);
   std::vector<std::string> children;
   for (std::uint32_t i = 0;; ++i) {
     auto length = static_cast<std::uint32_t>(name.size());
@@ -234,15 +237,32 @@ inline void dump_key(platform::Registry& reg, platform::Hkey key, const std::str
   for (const std::string& child : children) {
     platform::Hkey sub = 0;
     if (reg.open_key_ex(key, child, 0, platform::access::read, &sub) != platform::win::success) continue;
-    dump_key(reg, sub, path + "\\" + child, out);
+    std::vector<std::string> below = names;
+    below.push_back(child);
+    read_tree(reg, sub, below, header + "\\" + registry_access_detail::expand_root_names(child), out);
     reg.close_key(sub);
   }
 }
 
+// Everything a registry holds below its roots, one line per key and per
+// value (type and bytes in hex).
 inline std::string dump(platform::Registry& reg) {
-  std::string out;
+  std::vector<StoredKey> keys;
   for (platform::Hkey root = platform::hkey::classes_root; root <= platform::hkey::dyn_data; ++root) {
-    dump_key(reg, root, std::to_string(root), out);
+    read_tree(reg, root, {}, std::to_string(root), keys);
+  }
+  std::string out;
+  for (const StoredKey& key : keys) {
+    out += "[" + key.header + "]\n";
+    for (const auto& [name, value] : key.values) {
+      out += name + " " + std::to_string(value.type) + ":";
+      for (const char c : value.data) {
+        char hex[4];
+        std::snprintf(hex, sizeof hex, "%02x", static_cast<unsigned char>(c));
+        out += hex;
+      }
+      out += '\n';
+    }
   }
   return out;
 }
