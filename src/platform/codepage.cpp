@@ -79,6 +79,15 @@ char unicode_to_cp1254(char32_t c) {
 }
 #endif
 
+// Every code page of the system keeps the ASCII characters as they are, so a
+// text of them alone needs no conversion.
+bool is_ascii(const std::string& text) {
+  for (const char c : text) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 // Windows-1254 bytes 0x80..0x9F; bytes the code page leaves undefined map to
@@ -110,7 +119,7 @@ char32_t cp1254_to_unicode(unsigned char b) {
 namespace {
 
 // A text the system refuses to convert must not travel on as "".
-[[noreturn]] void raise_conversion_error() { raise_runtime_error(errnum::invalid_argument); }
+[[noreturn]] void raise_conversion_error() { raise_runtime_error(errnum::invalid_procedure_call); }
 
 // Code pages whose conversion takes no flags and no default character:
 // Windows refuses both for them (UTF-8 among them, which Windows 10 and 11 can
@@ -153,8 +162,13 @@ unsigned ansi_code_page() { return GetACP(); }
 
 std::wstring utf8_to_wide(const std::string& utf8) { return to_wide(CP_UTF8, utf8); }
 std::string wide_to_utf8(const std::wstring& wide) { return from_wide(CP_UTF8, wide); }
-std::string utf8_to_ansi(const std::string& utf8) { return from_wide(CP_ACP, utf8_to_wide(utf8)); }
-std::string ansi_to_utf8(const std::string& ansi) { return wide_to_utf8(to_wide(CP_ACP, ansi)); }
+// ASCII is the same in every ANSI code page: it needs no conversion.
+std::string utf8_to_ansi(const std::string& utf8) {
+  return is_ascii(utf8) ? utf8 : from_wide(CP_ACP, utf8_to_wide(utf8));
+}
+std::string ansi_to_utf8(const std::string& ansi) {
+  return is_ascii(ansi) ? ansi : wide_to_utf8(to_wide(CP_ACP, ansi));
+}
 
 #else
 
@@ -175,6 +189,7 @@ unsigned ansi_code_page() { return emulated_code_page; }
 void set_ansi_code_page(unsigned code_page) { emulated_code_page = code_page; }
 
 std::string utf8_to_ansi(const std::string& utf8) {
+  if (is_ascii(utf8)) return utf8;
   if (emulated_code_page == 65001) return utf8_cleaned(utf8);
   std::string out;
   out.reserve(utf8.size());
@@ -183,6 +198,7 @@ std::string utf8_to_ansi(const std::string& utf8) {
 }
 
 std::string ansi_to_utf8(const std::string& ansi) {
+  if (is_ascii(ansi)) return ansi;
   if (emulated_code_page == 65001) return utf8_cleaned(ansi);
   std::string out;
   out.reserve(ansi.size() * 2);

@@ -28,7 +28,6 @@ class RuntimeError : public std::runtime_error {
 
 // Numbers of the language runtime's own errors that the system raises.
 namespace errnum {
-constexpr long invalid_argument = 5;    // "Invalid procedure call or argument"
 constexpr long overflow = 6;            // "Overflow"
 constexpr long out_of_memory = 7;       // "Out of memory"
 constexpr long file_not_found = 53;     // "File not found"

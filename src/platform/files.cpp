@@ -10,7 +10,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <cstdio>
 
@@ -75,7 +74,7 @@ bool file_exists(const std::string& path) {
   return ::stat(p.c_str(), &st) == 0 && S_ISREG(st.st_mode) && !is_hidden(p);
 }
 
-TextFile::TextFile(const std::string& path, OpenMode mode) {
+TextFile::TextFile(const std::string& path, OpenMode mode, Buffering buffering) : buffering_(buffering) {
   if (path.empty()) raise_runtime_error(errnum::path_file_access);
   const std::string p = native_path(path);
   // Windows refuses to replace a hidden file (access denied); so does this
@@ -90,50 +89,56 @@ TextFile::TextFile(const std::string& path, OpenMode mode) {
 }
 
 TextFile::~TextFile() {
+  if (handle_ == nullptr) return;
+  try {
+    flush();
+  } catch (...) {  // NOLINT(bugprone-empty-catch): the caller has already left; what could be written was
+  }
   if (handle_ != nullptr) std::fclose(static_cast<FILE*>(handle_));
 }
 
-void TextFile::write_line(const std::string& utf8_text) {
+void TextFile::flush() {
   auto* file = static_cast<FILE*>(handle_);
-  if (file == nullptr) raise_runtime_error(errnum::bad_file_name_or_number);
-  const std::string bytes = utf8_to_ansi(utf8_text) + "\r\n";
-  // Flushed line by line so that a full disk is reported by the write that hit it.
-  if (std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size() || std::fflush(file) != 0) {
-    raise_runtime_error(errnum::path_file_access);
-  }
+  if (file == nullptr || pending_.empty()) return;
+  const bool written = std::fwrite(pending_.data(), 1, pending_.size(), file) == pending_.size();
+  pending_.clear();
+  if (!written || std::fflush(file) != 0) raise_runtime_error(errnum::path_file_access);
 }
 
 void TextFile::close() {
   auto* file = static_cast<FILE*>(handle_);
   if (file == nullptr) return;
+  try {
+    flush();
+  } catch (...) {
+    handle_ = nullptr;
+    std::fclose(file);
+    throw;
+  }
   handle_ = nullptr;
   if (std::fclose(file) != 0) raise_runtime_error(errnum::path_file_access);
 }
 
-std::string read_file_bytes(const std::string& path) {
+InputFile::InputFile(const std::string& path) {
   if (path.empty()) raise_runtime_error(errnum::path_file_access);
   const std::string p = native_path(path);
-  const int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) raise_for_errno(errno, p);
+  FILE* file = std::fopen(p.c_str(), "rbe");
+  if (file == nullptr) raise_for_errno(errno, p);
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-    ::close(fd);
+  if (::fstat(::fileno(file), &st) != 0 || S_ISDIR(st.st_mode)) {
+    std::fclose(file);
     raise_runtime_error(errnum::permission_denied);  // Windows cannot open a folder as a file
   }
-  std::string bytes;
-  std::array<char, 65536> chunk{};
-  for (;;) {
-    const ssize_t n = ::read(fd, chunk.data(), chunk.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      ::close(fd);
-      raise_runtime_error(errnum::path_file_access);
-    }
-    if (n == 0) break;
-    bytes.append(chunk.data(), static_cast<std::size_t>(n));
-  }
-  ::close(fd);
-  return bytes;
+  handle_ = file;
+}
+
+InputFile::~InputFile() { std::fclose(static_cast<FILE*>(handle_)); }
+
+std::size_t InputFile::read(char* buffer, std::size_t size) {
+  auto* file = static_cast<FILE*>(handle_);
+  const std::size_t done = std::fread(buffer, 1, size, file);
+  if (done < size && std::ferror(file) != 0) raise_runtime_error(errnum::path_file_access);
+  return done;
 }
 
 }  // namespace platform

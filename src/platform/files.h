@@ -3,7 +3,9 @@
 // runtime's file error numbers (53, 70, 75, 76).
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace platform {
 
@@ -13,15 +15,44 @@ bool file_exists(const std::string& path);
 
 enum class OpenMode { write, append };
 
+// line: each line reaches the file before write_line returns, so that a full
+// disk is reported by the write that hit it. block: lines are gathered and
+// written in large pieces; a failing write is reported by a later write or
+// by close, and lines still gathered when the file goes without close are
+// written then, errors ignored.
+enum class Buffering { line, block };
+
 // A text file open for writing: write_line adds CR LF after each text.
 class TextFile {
  public:
-  TextFile(const std::string& path, OpenMode mode);  // write: create or empty
+  // write: create or empty
+  TextFile(const std::string& path, OpenMode mode, Buffering buffering = Buffering::line);
   TextFile(const TextFile&) = delete;
   TextFile& operator=(const TextFile&) = delete;
   ~TextFile();
   void write_line(const std::string& utf8_text);
+  // A line whose text is already in the ANSI code page, written unconverted.
+  void write_ansi_line(std::string_view ansi_text);
   void close();
+
+ private:
+  void put(std::string_view bytes);
+  void flush();
+
+  void* handle_ = nullptr;
+  Buffering buffering_;
+  std::string pending_;
+};
+
+// A file read from its start in pieces, its bytes unconverted.
+class InputFile {
+ public:
+  explicit InputFile(const std::string& path);
+  InputFile(const InputFile&) = delete;
+  InputFile& operator=(const InputFile&) = delete;
+  ~InputFile();
+  // Up to `size` bytes into `buffer`; fewer only at the end of the file, 0 past it.
+  std::size_t read(char* buffer, std::size_t size);
 
  private:
   void* handle_ = nullptr;

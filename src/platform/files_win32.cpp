@@ -2,7 +2,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <array>
 
 #include "platform/codepage.h"
 #include "platform/files.h"
@@ -41,7 +40,7 @@ bool file_exists(const std::string& path) {
   return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) == 0;
 }
 
-TextFile::TextFile(const std::string& path, OpenMode mode) {
+TextFile::TextFile(const std::string& path, OpenMode mode, Buffering buffering) : buffering_(buffering) {
   if (path.empty()) raise_runtime_error(errnum::path_file_access);
   const std::wstring wide = utf8_to_wide(path);
   if (mode == OpenMode::write) {
@@ -69,48 +68,67 @@ TextFile::TextFile(const std::string& path, OpenMode mode) {
 }
 
 TextFile::~TextFile() {
-  if (handle_ != nullptr) CloseHandle(handle_);
+  if (handle_ == nullptr) return;
+  try {
+    flush();
+  } catch (...) {  // NOLINT(bugprone-empty-catch): the caller has already left; what could be written was
+  }
+  CloseHandle(handle_);
 }
 
-void TextFile::write_line(const std::string& utf8_text) {
-  if (handle_ == nullptr) raise_runtime_error(errnum::bad_file_name_or_number);
-  const std::string bytes = utf8_to_ansi(utf8_text) + "\r\n";
+void TextFile::flush() {
+  if (handle_ == nullptr) return;
   std::size_t done = 0;
-  while (done < bytes.size()) {
+  while (done < pending_.size()) {
     DWORD written = 0;
-    const auto chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1U << 20U));
-    if (!WriteFile(handle_, bytes.data() + done, chunk, &written, nullptr)) raise_for_error(GetLastError());
-    if (written == 0) raise_runtime_error(errnum::path_file_access);
+    const auto chunk = static_cast<DWORD>(std::min<std::size_t>(pending_.size() - done, 1U << 20U));
+    if (!WriteFile(handle_, pending_.data() + done, chunk, &written, nullptr)) {
+      pending_.clear();
+      raise_for_error(GetLastError());
+    }
+    if (written == 0) {
+      pending_.clear();
+      raise_runtime_error(errnum::path_file_access);
+    }
     done += written;
   }
+  pending_.clear();
 }
 
 void TextFile::close() {
   if (handle_ == nullptr) return;
   HANDLE file = handle_;
+  try {
+    flush();
+  } catch (...) {
+    handle_ = nullptr;
+    CloseHandle(file);
+    throw;
+  }
   handle_ = nullptr;
   if (!CloseHandle(file)) raise_runtime_error(errnum::path_file_access);
 }
 
-std::string read_file_bytes(const std::string& path) {
+InputFile::InputFile(const std::string& path) {
   if (path.empty()) raise_runtime_error(errnum::path_file_access);
   HANDLE file = CreateFileW(utf8_to_wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) raise_for_error(GetLastError());
-  std::string bytes;
-  std::array<char, 65536> chunk{};
-  for (;;) {
+  handle_ = file;
+}
+
+InputFile::~InputFile() { CloseHandle(handle_); }
+
+std::size_t InputFile::read(char* buffer, std::size_t size) {
+  std::size_t done = 0;
+  while (done < size) {
     DWORD read = 0;
-    if (!ReadFile(file, chunk.data(), static_cast<DWORD>(chunk.size()), &read, nullptr)) {
-      const DWORD error = GetLastError();
-      CloseHandle(file);
-      raise_for_error(error);
-    }
+    const auto chunk = static_cast<DWORD>(std::min<std::size_t>(size - done, 1U << 20U));
+    if (!ReadFile(handle_, buffer + done, chunk, &read, nullptr)) raise_for_error(GetLastError());
     if (read == 0) break;
-    bytes.append(chunk.data(), read);
+    done += read;
   }
-  CloseHandle(file);
-  return bytes;
+  return done;
 }
 
 }  // namespace platform

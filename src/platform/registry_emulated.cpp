@@ -76,7 +76,7 @@ long split_path(const std::string& path, std::vector<std::string>* names) {
 
 }  // namespace
 
-struct EmulatedRegistry::Key {
+struct EmulatedRegistry::Key : std::enable_shared_from_this<EmulatedRegistry::Key> {
   std::string name;
   std::size_t root = 0;
   Key* parent = nullptr;
@@ -87,8 +87,17 @@ struct EmulatedRegistry::Key {
   // value leaves a gap until gaps are half the slots, so that deleting many
   // values one by one stays cheap.
   std::vector<Value> values;
+  // A key of a few values is searched through; from this many slots on, an
+  // index by folded name finds a value at once.
+  static constexpr std::size_t index_from = 32;
+  bool indexed = false;
   std::unordered_map<std::u16string, std::size_t> value_index;  // folded name -> slot
   std::size_t gaps = 0;
+  // The values' bytes, one after another. Bytes a value no longer uses stay
+  // until they are half the store, so that most writes need no memory of
+  // their own.
+  std::string store;
+  std::size_t unused = 0;
   // The last position enumerated and its slot: enumerating in order costs
   // one step per value even with gaps.
   bool cursor_valid = false;
@@ -118,17 +127,80 @@ struct EmulatedRegistry::Key {
     return &values[slot];
   }
 
-  void erase_value(std::unordered_map<std::u16string, std::size_t>::iterator it) {
-    Value& v = values[it->second];
+  Value* find_value(const std::u16string& folded) {
+    if (indexed) {
+      const auto it = value_index.find(folded);
+      return it == value_index.end() ? nullptr : &values[it->second];
+    }
+    const std::size_t hash = std::hash<std::u16string>{}(folded);
+    for (Value& v : values) {
+      if (v.live && v.hash == hash && v.folded == folded) return &v;
+    }
+    return nullptr;
+  }
+
+  Value& add_value(std::string name, std::u16string folded) {
+    if (values.empty()) values.reserve(16);
+    const std::size_t hash = std::hash<std::u16string>{}(folded);
+    values.push_back(Value{std::move(name), std::move(folded), hash, 0, 0, 0, true});
+    if (indexed) {
+      value_index.emplace(values.back().folded, values.size() - 1);
+    } else if (values.size() >= index_from) {
+      build_index();
+    }
+    return values.back();
+  }
+
+  std::string_view bytes(const Value& v) const { return std::string_view(store).substr(v.offset, v.size); }
+
+  // Gives the value these bytes, with a terminating zero when asked.
+  void set_bytes(Value& v, const std::uint8_t* data, std::size_t size, bool terminate) {
+    const std::size_t total = size + (terminate ? 1 : 0);
+    if (total > v.size) {
+      unused += v.size;
+      v.offset = store.size();
+      store.resize(store.size() + total);
+    } else {
+      unused += v.size - total;
+    }
+    if (size > 0) std::memcpy(store.data() + v.offset, data, size);
+    if (terminate) store[v.offset + size] = '\0';
+    v.size = total;
+    if (unused * 2 > store.size() && store.size() > 4096) compact();
+  }
+
+  void compact() {
+    std::string kept;
+    kept.reserve(store.size() - unused);
+    for (Value& v : values) {
+      const std::string_view b = v.live ? bytes(v) : std::string_view();
+      v.offset = kept.size();
+      v.size = b.size();
+      kept += b;
+    }
+    store = std::move(kept);
+    unused = 0;
+  }
+
+  void erase_value(Value& v) {
     v.live = false;
-    v.data.clear();
-    value_index.erase(it);
+    unused += v.size;
+    v.size = 0;
+    if (indexed) value_index.erase(v.folded);
     ++gaps;
     cursor_valid = false;
     if (gaps * 2 <= values.size()) return;
     std::erase_if(values, [](const Value& value) { return !value.live; });
     gaps = 0;
-    for (std::size_t slot = 0; slot < values.size(); ++slot) value_index[fold(values[slot].name)] = slot;
+    if (indexed) build_index();
+  }
+
+  void build_index() {
+    indexed = true;
+    value_index.clear();
+    for (std::size_t slot = 0; slot < values.size(); ++slot) {
+      if (values[slot].live) value_index.emplace(values[slot].folded, slot);
+    }
   }
 
   std::vector<std::pair<std::u16string, std::shared_ptr<Key>>>::iterator find_child(const std::u16string& folded) {
@@ -174,17 +246,21 @@ void EmulatedRegistry::set_read_only(Hkey root, bool read_only) {
   if (is_predefined_root(root)) read_only_[root - hkey::classes_root] = read_only;
 }
 
-long EmulatedRegistry::resolve(Hkey key, std::uint32_t needed, Handle* out) const {
+long EmulatedRegistry::resolve(Hkey key, std::uint32_t needed, Key** out) const {
+  // No share of the key is taken: the handle keeps it while the call runs.
+  std::uint32_t granted = 0;
   if (is_predefined_root(key)) {
     const std::size_t i = key - hkey::classes_root;
-    *out = Handle{roots_[i], read_only_[i] ? access::read : access::all};
+    *out = roots_[i].get();
+    granted = read_only_[i] ? access::read : access::all;
   } else {
     const auto it = handles_.find(key);
     if (it == handles_.end()) return win::invalid_handle;
-    *out = it->second;
+    *out = it->second.key.get();
+    granted = it->second.access;
   }
-  if ((out->access & needed) != needed) return win::access_denied;
-  if (out->key->deleted) return win::key_deleted;
+  if ((granted & needed) != needed) return win::access_denied;
+  if ((*out)->deleted) return win::key_deleted;
   return win::success;
 }
 
@@ -201,7 +277,7 @@ long EmulatedRegistry::open_path(Hkey root, const std::string& sub_key_arg, std:
   const std::string sub_key = c_string(sub_key_arg);
   if (result == nullptr) return win::invalid_parameter;
   *result = 0;
-  Handle base;
+  Key* base = nullptr;
   if (const long rc = resolve(root, 0, &base); rc != win::success) return rc;
   std::vector<std::string> names;
   if (const long rc = split_path(sub_key, &names); rc != win::success) return rc;
@@ -212,12 +288,12 @@ long EmulatedRegistry::open_path(Hkey root, const std::string& sub_key_arg, std:
 
   // Rights asked for by name must all be granted; MAXIMUM_ALLOWED adds
   // whatever the root's policy allows.
-  const bool read_only = read_only_[base.key->root];
+  const bool read_only = read_only_[base->root];
   std::uint32_t granted = normalize_access(sam);
   if (read_only && (granted & access::changing) != 0) return win::access_denied;
   if (sam & maximum_allowed) granted |= read_only ? access::read : access::all;
 
-  std::shared_ptr<Key> key = base.key;
+  std::shared_ptr<Key> key = base->shared_from_this();
   bool created = false;
   for (const std::string& name : names) {
     const std::u16string folded = fold(name);
@@ -259,8 +335,8 @@ long EmulatedRegistry::open_key(Hkey root, const std::string& sub_key, Hkey* res
     // The same handle comes back: the caller must not close it twice.
     if (result == nullptr) return win::invalid_parameter;
     *result = 0;
-    Handle h;
-    if (const long rc = resolve(root, 0, &h); rc != win::success) return rc;
+    Key* k = nullptr;
+    if (const long rc = resolve(root, 0, &k); rc != win::success) return rc;
     *result = root;
     return win::success;
   }
@@ -292,12 +368,13 @@ long EmulatedRegistry::query_value_ex(Hkey key, const std::string& value_name_ar
   long code = 0;
   if (injected_fault(Call::query_value_ex, &code)) return code;
   if (data != nullptr && size == nullptr) return win::invalid_parameter;
-  Handle h;
+  Key* h = nullptr;
   if (const long rc = resolve(key, access::query_value, &h); rc != win::success) return rc;
-  const auto it = h.key->value_index.find(fold(value_name));
-  if (it == h.key->value_index.end()) return win::file_not_found;
-  const Value& v = h.key->values[it->second];
-  const auto len = static_cast<std::uint32_t>(v.data.size());
+  const Value* found = h->find_value(fold(value_name));
+  if (found == nullptr) return win::file_not_found;
+  const Value& v = *found;
+  const std::string_view stored = h->bytes(v);
+  const auto len = static_cast<std::uint32_t>(stored.size());
   if (type != nullptr) *type = v.type;
   if (data == nullptr) {
     if (size != nullptr) *size = len;
@@ -307,33 +384,28 @@ long EmulatedRegistry::query_value_ex(Hkey key, const std::string& value_name_ar
     *size = len;
     return win::more_data;
   }
-  std::copy(v.data.begin(), v.data.end(), data);
+  std::copy(stored.begin(), stored.end(), data);
   // A string stored without its terminator gets one when the buffer has
   // room; the size reported stays that of the stored data. An empty string
   // gets none.
-  if (is_string_type(v.type) && len > 0 && len < *size && v.data.back() != 0) data[len] = 0;
+  if (is_string_type(v.type) && len > 0 && len < *size && stored.back() != 0) data[len] = 0;
   *size = len;
   return win::success;
 }
 
 long EmulatedRegistry::put_value(Hkey key, const std::string& value_name_arg, std::uint32_t type,
-                                 std::vector<std::uint8_t> data) {
+                                 const std::uint8_t* data, std::uint32_t size, bool terminate) {
   const std::string value_name = c_string(value_name_arg);
-  Handle h;
+  Key* h = nullptr;
   if (const long rc = resolve(key, access::set_value, &h); rc != win::success) return rc;
   if (value_name.size() > max_value_name) return win::invalid_parameter;
-  Key& k = *h.key;
+  Key& k = *h;
   std::u16string folded = fold(value_name);
-  const auto it = k.value_index.find(folded);
-  if (it != k.value_index.end()) {
-    // Replaced in place: the value keeps its name and its position.
-    Value& v = k.values[it->second];
-    v.type = type;
-    v.data = std::move(data);
-  } else {
-    k.value_index.emplace(std::move(folded), k.values.size());
-    k.values.push_back(Value{value_name, type, std::move(data)});
-  }
+  // Replaced in place: the value keeps its name and its position.
+  Value* v = k.find_value(folded);
+  if (v == nullptr) v = &k.add_value(value_name, std::move(folded));
+  v->type = type;
+  k.set_bytes(*v, data, size, terminate);
   return win::success;
 }
 
@@ -342,26 +414,24 @@ long EmulatedRegistry::set_value_ex(Hkey key, const std::string& value_name, std
   long code = 0;
   if (injected_fault(Call::set_value_ex, &code)) return code;
   if (data == nullptr && size != 0) return no_access;
-  std::vector<std::uint8_t> bytes(data, data + size);
   // A string whose size leaves out its terminator is stored with one. We
   // never look past the given size to decide, unlike advapi32.
-  if (is_string_type(type) && size > 0 && bytes.back() != 0) bytes.push_back(0);
-  return put_value(key, value_name, type, std::move(bytes));
+  return put_value(key, value_name, type, data, size, is_string_type(type) && size > 0 && data[size - 1] != 0);
 }
 
 long EmulatedRegistry::store_raw_value(Hkey key, const std::string& value_name, std::uint32_t type,
                                        const std::vector<std::uint8_t>& data) {
-  return put_value(key, value_name, type, data);
+  return put_value(key, value_name, type, data.data(), static_cast<std::uint32_t>(data.size()), false);
 }
 
 long EmulatedRegistry::enum_key_ex(Hkey key, std::uint32_t index, char* name, std::uint32_t* name_len) {
   long code = 0;
   if (injected_fault(Call::enum_key_ex, &code)) return code;
   if (name == nullptr || name_len == nullptr) return win::invalid_parameter;
-  Handle h;
+  Key* h = nullptr;
   if (const long rc = resolve(key, access::enumerate_sub_keys, &h); rc != win::success) return rc;
-  if (index >= h.key->children.size()) return win::no_more_items;
-  const std::string& child = h.key->children[index].second->name;
+  if (index >= h->children.size()) return win::no_more_items;
+  const std::string& child = h->children[index].second->name;
   if (child.size() >= *name_len) return win::more_data;
   std::memcpy(name, child.data(), child.size());
   name[child.size()] = '\0';
@@ -376,27 +446,38 @@ long EmulatedRegistry::enum_value(Hkey key, std::uint32_t index, char* name, std
   if (name == nullptr || name_len == nullptr || (data != nullptr && data_len == nullptr)) {
     return win::invalid_parameter;
   }
-  Handle h;
+  Key* h = nullptr;
   if (const long rc = resolve(key, access::query_value, &h); rc != win::success) return rc;
-  const Value* found = h.key->value_at(index);
+  const Value* found = h->value_at(index);
   if (found == nullptr) return win::no_more_items;
   const Value& v = *found;
-  const auto len = static_cast<std::uint32_t>(v.data.size());
-  if (v.name.size() >= *name_len || (data != nullptr && len > *data_len)) {
-    // Type and needed size are told even when something did not fit.
-    if (type != nullptr) *type = v.type;
-    if (data_len != nullptr) *data_len = len;
+  const std::string_view stored = h->bytes(v);
+  const auto len = static_cast<std::uint32_t>(stored.size());
+  // Type and needed size are told even when something did not fit.
+  if (type != nullptr) *type = v.type;
+  if (data != nullptr && len > *data_len) {
+    // Data that does not fit: neither name nor data is written.
+    *data_len = len;
+    return win::more_data;
+  }
+  if (data != nullptr) {
+    std::copy(stored.begin(), stored.end(), data);
+    if (is_string_type(v.type) && len > 0 && len < *data_len && stored.back() != 0) data[len] = 0;
+  }
+  if (data_len != nullptr) *data_len = len;
+  if (v.name.size() >= *name_len) {
+    // A name that does not fit (its terminator included): the data is
+    // written, and the name as far as the buffer holds it with a terminator;
+    // the length stays as it was given.
+    if (*name_len > 0) {
+      std::memcpy(name, v.name.data(), *name_len - 1);
+      name[*name_len - 1] = '\0';
+    }
     return win::more_data;
   }
   std::memcpy(name, v.name.data(), v.name.size());
   name[v.name.size()] = '\0';
   *name_len = static_cast<std::uint32_t>(v.name.size());
-  if (type != nullptr) *type = v.type;
-  if (data != nullptr) {
-    std::copy(v.data.begin(), v.data.end(), data);
-    if (is_string_type(v.type) && len > 0 && len < *data_len && v.data.back() != 0) data[len] = 0;
-  }
-  if (data_len != nullptr) *data_len = len;
   return win::success;
 }
 
@@ -404,11 +485,11 @@ long EmulatedRegistry::delete_key(Hkey key, const std::string& sub_key_arg) {
   const std::string sub_key = c_string(sub_key_arg);
   long code = 0;
   if (injected_fault(Call::delete_key, &code)) return code;
-  Handle h;
+  Key* h = nullptr;
   if (const long rc = resolve(key, 0, &h); rc != win::success) return rc;
   std::vector<std::string> names;
   if (const long rc = split_path(sub_key, &names); rc != win::success) return rc;
-  std::shared_ptr<Key> target = h.key;
+  std::shared_ptr<Key> target = h->shared_from_this();
   for (const std::string& name : names) {
     target = target->child(fold(name));
     if (!target) return win::file_not_found;
@@ -429,12 +510,12 @@ long EmulatedRegistry::delete_value(Hkey key, const std::string& value_name_arg)
   const std::string value_name = c_string(value_name_arg);
   long code = 0;
   if (injected_fault(Call::delete_value, &code)) return code;
-  Handle h;
+  Key* h = nullptr;
   if (const long rc = resolve(key, access::set_value, &h); rc != win::success) return rc;
-  Key& k = *h.key;
-  const auto it = k.value_index.find(fold(value_name));
-  if (it == k.value_index.end()) return win::file_not_found;
-  k.erase_value(it);
+  Key& k = *h;
+  Value* v = k.find_value(fold(value_name));
+  if (v == nullptr) return win::file_not_found;
+  k.erase_value(*v);
   return win::success;
 }
 

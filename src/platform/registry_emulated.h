@@ -96,8 +96,11 @@ class EmulatedRegistry : public Registry {
   struct Key;
   struct Value {
     std::string name;
+    std::u16string folded;  // the name as names are compared
+    std::size_t hash = 0;   // of the folded name
     std::uint32_t type = 0;
-    std::vector<std::uint8_t> data;
+    std::size_t offset = 0;  // of the bytes in the key's store
+    std::size_t size = 0;
     bool live = true;
   };
   struct Handle {
@@ -112,10 +115,12 @@ class EmulatedRegistry : public Registry {
   static constexpr std::size_t call_kinds = static_cast<std::size_t>(Call::connect_registry) + 1;
 
   bool injected_fault(Call which, long* code);
-  long resolve(Hkey key, std::uint32_t needed, Handle* out) const;
+  long resolve(Hkey key, std::uint32_t needed, Key** out) const;
   long open_path(Hkey root, const std::string& sub_key, std::uint32_t sam, bool create, Hkey* result,
                  std::uint32_t* disposition);
-  long put_value(Hkey key, const std::string& value_name, std::uint32_t type, std::vector<std::uint8_t> data);
+  // Stores the bytes, with a terminating zero added when asked.
+  long put_value(Hkey key, const std::string& value_name, std::uint32_t type, const std::uint8_t* data,
+                 std::uint32_t size, bool terminate);
   Hkey new_handle(std::shared_ptr<Key> key, std::uint32_t access);
 
   std::array<std::shared_ptr<Key>, 7> roots_;

@@ -13,12 +13,13 @@ namespace platform {
 inline constexpr const char* program_name = "Telvora";
 
 namespace errnum {
+constexpr long invalid_procedure_call = 5;    // "Invalid procedure call or argument"
 constexpr long bad_file_name_or_number = 52;  // "Bad file name or number"
 }  // namespace errnum
 
 inline std::string runtime_error_description(long number) {
   switch (number) {
-    case errnum::invalid_argument: return "Invalid procedure call or argument";
+    case errnum::invalid_procedure_call: return "Invalid procedure call or argument";
     case errnum::overflow: return "Overflow";
     case errnum::out_of_memory: return "Out of memory";
     case errnum::bad_file_name_or_number: return "Bad file name or number";

@@ -9,9 +9,11 @@
 // data is a byte string, one char per byte, and crosses the interface as hex
 // text ("01 AB FF").
 //
-// One object runs one operation at a time: the working fields below are
-// shared by all its operations, and the write operations call KeyExists and
-// CreateKey of the same object in the middle of their own work.
+// Every operation parses its own path into locals and closes every key it
+// opened before it returns. The export and the import reach the registry
+// directly, one call per value as far as they can: the export opens each key
+// once and writes the data it enumerated, the import opens each section's key
+// once and writes each value with one call.
 #pragma once
 
 #include <cstdint>
@@ -20,7 +22,9 @@
 #include <variant>
 #include <vector>
 
+#include "platform/files.h"
 #include "platform/registry.h"
+#include "platform/registry_key.h"
 #include "platform/ui.h"
 
 class clsRegistryAccess {
@@ -100,33 +104,38 @@ class clsRegistryAccess {
     std::string sub_key;
     platform::Hkey root;
   };
+  // The registry call that reaches a key, and so the access it is opened with.
+  enum class Reach {
+    open,       // RegOpenKeyA: no access mask
+    open_ex,    // RegOpenKeyExA with a mask
+    create,     // RegCreateKeyA: missing keys are made
+    create_ex,  // RegCreateKeyExA with a mask: missing keys are made
+  };
 
   // Splits a key path into its root handle (0 for an unknown root) and its
   // sub-key; long root names anywhere in sPath are shortened in place.
   static ParsedPath ParseKeyPath(std::string& sPath);
-  // Parses sPath into the working fields hRootKey and sSubKey.
-  void parse_into_fields(std::string& sPath);
+  // Opens or creates the key a parsed path names; an empty key on failure.
+  platform::RegistryKey reach(const ParsedPath& path, Reach how, std::uint32_t sam = 0) const;
   // The common start of the three writes: false when the key is missing and
-  // may not be created. Leaves the working fields parsed from sPath.
-  bool prepare_write(std::string& sPath);
-  // Opens hCurrentKey at the parsed working fields with the given access.
-  bool open_current(std::uint32_t sam);
+  // may not be made; otherwise the key exists or was made (or failed to be).
+  bool prepare_write(const ParsedPath& path);
   // The end of the three writes: opens the key for writing, stores the value
   // and closes the key; the handle's number when stored, else 0.
-  std::int32_t write_current(const std::string& sName, std::uint32_t type, const std::uint8_t* data,
-                             std::uint32_t size);
+  std::int32_t write_value(const ParsedPath& path, const std::string& sName, std::uint32_t type,
+                           const std::uint8_t* data, std::uint32_t size);
 
-  // Writes the block of one key and, when asked, of every key below it.
-  bool ExportKey(std::string sPath, const std::string& sRegFile, const bool& IncludeSubkeys,
-                 const std::optional<platform::TextBox>& Output);
+  // The enumeration buffers of one export, shared by all its keys.
+  struct ExportBuffers;
+  // Writes the block of one key (full path in ANSI, the key opened for
+  // reading or empty when it could not be) and, when asked, of every key
+  // below it. False when anything listed could not be written whole.
+  bool ExportKey(const std::string& full_path, const platform::RegistryKey& key, platform::TextFile& file,
+                 const bool& IncludeSubkeys, const std::optional<platform::TextBox>& Output, ExportBuffers& buffers);
 
-  // One value line of an import, under the key path current_key.
-  void import_value_line(const std::string& current_key, const std::string& line);
+  // Applies what the import reads, one entry at a time.
+  class ScriptApplier;
 
   platform::Registry& registry_;
   bool bCreateKeyIfDoesntExists_ = true;
-  // Working fields: every operation that takes a path overwrites them first.
-  platform::Hkey hRootKey = 0;
-  platform::Hkey hCurrentKey = 0;
-  std::string sSubKey;
 };

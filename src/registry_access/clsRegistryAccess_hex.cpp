@@ -1,9 +1,9 @@
 // Hex text <-> binary data for clsRegistryAccess. Binary data is a byte
 // string; hex text is what callers see ("01 AB FF").
+#include <algorithm>
 #include <cstddef>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "platform/runtime_error.h"
 #include "registry_access/clsRegistryAccess.h"
@@ -18,29 +18,20 @@ constexpr std::size_t kMaxConverted = 32766;
 
 [[noreturn]] void raise_overflow() { platform::raise_runtime_error(platform::errnum::overflow); }
 
-// The characters of a UTF-8 text; a byte that starts no valid sequence is a
-// character of its own.
-std::vector<std::string_view> characters(std::string_view text) {
-  std::vector<std::string_view> out;
-  std::size_t i = 0;
-  while (i < text.size()) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    std::size_t length = lead < 0x80             ? 1
-                         : (lead & 0xE0) == 0xC0 ? 2
-                         : (lead & 0xF0) == 0xE0 ? 3
-                         : (lead & 0xF8) == 0xF0 ? 4
-                                                 : 1;
-    if (i + length > text.size()) length = 1;
-    for (std::size_t k = 1; k < length; ++k) {
-      if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) {
-        length = 1;
-        break;
-      }
-    }
-    out.push_back(text.substr(i, length));
-    i += length;
+// The length in bytes of the UTF-8 character that begins at text[i]; a byte
+// that starts no valid sequence is a character of its own.
+std::size_t character_length(std::string_view text, std::size_t i) {
+  const auto lead = static_cast<unsigned char>(text[i]);
+  const std::size_t length = lead < 0x80             ? 1
+                             : (lead & 0xE0) == 0xC0 ? 2
+                             : (lead & 0xF0) == 0xE0 ? 3
+                             : (lead & 0xF8) == 0xF0 ? 4
+                                                     : 1;
+  if (i + length > text.size()) return 1;
+  for (std::size_t k = 1; k < length; ++k) {
+    if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return 1;
   }
-  return out;
+  return length;
 }
 
 int hex_digit(char c) {
@@ -65,36 +56,59 @@ std::uint8_t piece_value(std::string_view piece) {
 
 }  // namespace
 
-std::string clsRegistryAccess::StrToBin(std::string sBin) {
-  sBin = remove_all(std::move(sBin), ' ');
-  const std::vector<std::string_view> chars = characters(sBin);
-  const std::size_t n = chars.size();
+void registry_access_detail::append_bin(std::string& out, std::string_view hex, std::string& digits) {
+  digits.clear();
+  for (std::size_t blank; (blank = hex.find(' ')) != std::string_view::npos; hex.remove_prefix(blank + 1)) {
+    digits.append(hex.substr(0, blank));
+  }
+  digits.append(hex);
+  // Characters, not bytes; hex text is mostly ASCII, one byte a character.
+  const bool ascii =
+      std::all_of(digits.begin(), digits.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  std::size_t n = ascii ? digits.size() : 0;
+  for (std::size_t i = 0; !ascii && i < digits.size(); i += character_length(digits, i)) ++n;
   if (n > kMaxConverted) raise_overflow();
   // n / 2 rounded half to even: an odd count loses or gains its last half
   // piece (ABC -> AB 0C, ABCDE -> AB CD).
   std::size_t pieces = n / 2;
   if (n % 2 == 1 && pieces % 2 == 1) ++pieces;
-  std::string bytes;
-  bytes.reserve(pieces);
+  out.reserve(out.size() + pieces);
+  std::size_t i = 0;
   for (std::size_t p = 0; p < pieces; ++p) {
-    std::string piece(chars[2 * p]);
-    if (2 * p + 1 < n) piece += chars[2 * p + 1];
-    bytes += static_cast<char>(piece_value(piece));
+    // A piece is two characters, or the last one alone.
+    std::size_t end = i + (ascii ? 1 : character_length(digits, i));
+    if (end < digits.size()) end += ascii ? 1 : character_length(digits, end);
+    out += static_cast<char>(piece_value(std::string_view(digits).substr(i, end - i)));
+    i = end;
   }
+}
+
+// Its text is taken by value, as every public member's is.
+std::string clsRegistryAccess::StrToBin(std::string sBin) {  // NOLINT(performance-unnecessary-value-param)
+  std::string bytes;
+  std::string digits;
+  append_bin(bytes, sBin, digits);
   return bytes;
 }
 
-std::string clsRegistryAccess::BinToStr(const std::string& sStr) {
-  if (sStr.size() > kMaxConverted) raise_overflow();
+void registry_access_detail::append_hex(std::string& out, std::string_view bytes, char separator) {
+  if (bytes.size() > kMaxConverted) raise_overflow();
+  if (bytes.empty()) return;
   static constexpr char kDigits[] = "0123456789ABCDEF";
-  std::string hex;
-  hex.reserve(sStr.size() * 3);
-  for (const char c : sStr) {
+  std::size_t at = out.size();
+  out.resize(at + bytes.size() * 3 - 1, separator);
+  for (const char c : bytes) {
     const auto b = static_cast<unsigned char>(c);
-    hex += ' ';
-    hex += kDigits[b >> 4];
-    hex += kDigits[b & 0x0F];
+    out[at] = kDigits[b >> 4];
+    out[at + 1] = kDigits[b & 0x0F];
+    at += 3;  // past the separator
   }
+}
+
+std::string clsRegistryAccess::BinToStr(const std::string& sStr) {
+  // A blank before every byte, the first included.
+  std::string hex(sStr.empty() ? 0 : 1, ' ');
+  append_hex(hex, sStr, ' ');
   return hex;
 }
 

@@ -1,131 +1,182 @@
-// Import of a registry script ("REGEDIT4") into the registry, through the
-// class's own key and value operations.
+// Import of a registry script ("REGEDIT4") into the registry: the file is
+// read in pieces and line by line, each line parsed into entries
+// (script_parser.h) and applied at once, so that memory holds the longest
+// line and the current key, never the whole file.
 #include <algorithm>
 #include <cstdint>
 #include <string>
-#include <vector>
+#include <string_view>
 
 #include "platform/codepage.h"
 #include "platform/files.h"
-#include "platform/runtime_error.h"
 #include "registry_access/clsRegistryAccess.h"
+#include "registry_access/script_parser.h"
 #include "registry_access/text_util.h"
 
 using namespace registry_access_detail;
 
 namespace {
 
-// Lines end at CR LF only; a lone CR or LF stays inside its line, so a file
-// with LF line ends is one line and fails the header test. An empty text has
-// no lines at all.
-std::vector<std::string> split_crlf(const std::string& text) {
-  std::vector<std::string> lines;
-  if (text.empty()) return lines;
-  std::size_t start = 0;
-  for (;;) {
-    const auto end = text.find("\r\n", start);
-    if (end == std::string::npos) {
-      lines.push_back(text.substr(start));
-      return lines;
+// The file is read this many bytes at a time.
+constexpr std::size_t kPiece = std::size_t{1} << 16;
+
+// The lines of a script file: a line ends at CR LF only, so a lone CR or LF
+// stays inside its line.
+class ScriptLines {
+ public:
+  explicit ScriptLines(platform::InputFile& file) : file_(file) {}
+
+  // Reads the first line only, and tells whether it is the header: the file
+  // begins with the header word and CR LF, or holds the word and nothing
+  // else. A longer first line is not the header, so nothing more is read.
+  bool header() {
+    constexpr std::size_t word = 8;  // "REGEDIT4"
+    std::string first(word + 2, '\0');
+    first.resize(file_.read(first.data(), first.size()));
+    if (first.size() == word + 2 && first.compare(word, 2, "\r\n") == 0) first.resize(word);
+    return first.size() == word && is_script_header(first);
+  }
+
+  // The next line without its CR LF; false past the last one. The text after
+  // the last CR LF is a line of its own (empty lines count for nothing).
+  bool next(std::string& line) {
+    for (;;) {
+      const auto end = buffer_.find("\r\n", scan_);
+      if (end != std::string::npos) {
+        line.assign(buffer_, start_, end - start_);
+        start_ = scan_ = end + 2;
+        return true;
+      }
+      if (at_end_) {
+        if (start_ >= buffer_.size()) return false;
+        line.assign(buffer_, start_);
+        start_ = scan_ = buffer_.size();
+        return true;
+      }
+      // The unfinished line moves to the front and the next piece follows
+      // it; the search goes on where it stopped (a CR may be the last byte).
+      buffer_.erase(0, start_);
+      scan_ = buffer_.empty() ? 0 : buffer_.size() - 1;
+      start_ = 0;
+      const std::size_t kept = buffer_.size();
+      buffer_.resize(kept + kPiece);
+      const std::size_t got = file_.read(buffer_.data() + kept, kPiece);
+      buffer_.resize(kept + got);
+      at_end_ = got < kPiece;
     }
-    lines.push_back(text.substr(start, end - start));
-    start = end + 2;
   }
-}
 
-// The number after "dword:": hexadecimal digits in either case, blanks, tabs
-// and line feeds skipped, reading stopping at the first other character,
-// nothing readable giving 0. Eight digits give the 32 bits they spell
-// (FFFFFFFF is -1); fewer give the number they spell (ffff is 65535, not a
-// sign-extended 16-bit -1); a number beyond 32 bits raises the overflow
-// error, which ends the import with 0 like any other error.
-std::int32_t dword_value(const std::string& digits) {
-  std::uint64_t value = 0;
-  for (const char c : digits) {
-    if (c == ' ' || c == '\t' || c == '\n') continue;
-    int digit = -1;
-    if (c >= '0' && c <= '9') digit = c - '0';
-    if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-    if (digit < 0) break;
-    value = value * 16 + static_cast<unsigned>(digit);
-    if (value > 0xFFFFFFFFu) platform::raise_runtime_error(platform::errnum::overflow);
-  }
-  return static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
-}
-
-// A key line is cleaned blanks first, a value line quotes first: the two
-// differ only for blanks that stood beside a quote at an end of the line.
-std::string clean_key_level(const std::string& line) { return remove_all(trim_blanks(line), '"'); }
-std::string clean_value_level(const std::string& line) { return trim_blanks(remove_all(line, '"')); }
-
-bool is_key_line(const std::string& cleaned) { return !cleaned.empty() && cleaned.front() == '['; }
+ private:
+  platform::InputFile& file_;
+  std::string buffer_;
+  std::size_t start_ = 0;  // where the next line begins
+  std::size_t scan_ = 0;   // where the search for its end goes on
+  bool at_end_ = false;
+};
 
 }  // namespace
 
-void clsRegistryAccess::import_value_line(const std::string& current_key, const std::string& line) {
-  // The name is what stands before the first "=", the data what stands
-  // between the first and a second one; neither is trimmed.
-  const auto first = line.find('=');
-  const std::string name = line.substr(0, first);
-  const std::string after = line.substr(first + 1);
-  const std::string data = after.substr(0, after.find('='));
+// Keeps the current section's key open from its first value to the section's
+// end, made when a value is written into it: one call per value after that.
+class clsRegistryAccess::ScriptApplier {
+ public:
+  explicit ScriptApplier(clsRegistryAccess& access) : access_(access), key_(access.registry_) {}
 
-  if (trim_blanks(data) == "-") {
-    KillValue(current_key, name);  // "@" here is a value called "@"
-  } else if (starts_with_ci(data, "hex:")) {
-    std::string hex = data.substr(4);
-    std::replace(hex.begin(), hex.end(), ',', ' ');
-    WriteBinary(current_key, name, hex);
-  } else if (starts_with_ci(data, "dword:")) {
-    WriteDWORD(current_key, name, dword_value(data.substr(6)));
-  } else {
-    WriteString(current_key, name, data);
-    // @="" leaves the key without a default value.
-    if (name == "@" && data.empty()) KillValue(current_key, "");
+  void apply(const ScriptEntry& entry) {
+    switch (entry.kind) {
+      case ScriptEntry::Kind::section: start_section(entry.path); break;
+      case ScriptEntry::Kind::delete_key: delete_key(entry.path); break;
+      case ScriptEntry::Kind::set_value: set_value(entry); break;
+      case ScriptEntry::Kind::delete_value: delete_value(entry.name); break;
+    }
   }
-}
+
+ private:
+  void start_section(std::string path) {
+    key_.close();
+    // A section without value lines makes nothing: its key is made by the
+    // first value written into it.
+    path_ = ParseKeyPath(path);
+    missing_ = false;
+  }
+
+  void delete_key(std::string path) {
+    key_.close();
+    access_.KillKey(std::move(path));
+  }
+
+  void set_value(const ScriptEntry& entry) {
+    // Made, or opened when it exists, with the right to write; a key that
+    // cannot be made is tried again by the next value, as each write of the
+    // class would.
+    if (!key_) key_ = access_.reach(path_, Reach::create_ex, platform::access::write);
+    if (!key_) return;
+    missing_ = false;
+    std::string_view data = entry.data;  // a text: no terminating character counted
+    const auto u = static_cast<std::uint32_t>(entry.number);
+    const char number[4] = {static_cast<char>(u), static_cast<char>(u >> 8), static_cast<char>(u >> 16),
+                            static_cast<char>(u >> 24)};
+    if (entry.type == platform::reg::binary) {
+      // Converted once the key is there, as WriteBinary does: data beyond
+      // the conversion limit stops the import with the key made.
+      binary_.clear();
+      const bool ascii = std::all_of(entry.data.begin(), entry.data.end(),
+                                     [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+      if (ascii) {
+        append_bin(binary_, entry.data, digits_);
+      } else {
+        append_bin(binary_, platform::ansi_to_utf8(entry.data), digits_);
+      }
+      data = binary_;
+    } else if (entry.type == platform::reg::dword) {
+      data = std::string_view(number, sizeof number);
+    }
+    // No bytes: a one-byte buffer keeps the data address valid for size 0.
+    const std::uint8_t none = 0;
+    const auto* bytes = data.empty() ? &none : reinterpret_cast<const std::uint8_t*>(data.data());
+    // Results are not examined: a refused write does not stop the import.
+    access_.registry_.set_value_ex(key_.get(), entry.name, entry.type, bytes, static_cast<std::uint32_t>(data.size()));
+  }
+
+  void delete_value(const std::string& name) {
+    // A key that is not there has no value to delete; it is looked for once
+    // per section, until a value written makes it.
+    if (!key_ && !missing_) {
+      key_ = access_.reach(path_, Reach::open_ex, platform::access::write);
+      missing_ = !key_;
+    }
+    if (key_) access_.registry_.delete_value(key_.get(), name);
+  }
+
+  clsRegistryAccess& access_;
+  ParsedPath path_{{}, 0};
+  platform::RegistryKey key_;
+  bool missing_ = false;
+  // Room for binary data, kept from value to value.
+  std::string binary_;
+  std::string digits_;
+};
 
 // The public members take their texts by value: each works on its own copy.
 // NOLINTBEGIN(performance-unnecessary-value-param)
 std::int32_t clsRegistryAccess::ImportFromReg(std::string sRegFile) {
-  // The writes below create missing keys; the property stays set afterwards.
+  // The import makes missing keys; the property stays set afterwards.
   bCreateKeyIfDoesntExists_ = true;
   try {
     if (!platform::file_exists(sRegFile)) return 0;
-    const std::vector<std::string> lines = split_crlf(platform::ansi_to_utf8(platform::read_file_bytes(sRegFile)));
-    if (lines.empty() || ascii_upper(lines[0]) != "REGEDIT4") return 0;
+    platform::InputFile file(sRegFile);
+    ScriptLines lines(file);
+    if (!lines.header()) return 0;
 
-    std::size_t i = 1;
-    while (i < lines.size()) {
-      const std::string line = clean_key_level(lines[i]);
-      // Outside a key section only key lines count.
-      if (!is_key_line(line)) {
-        ++i;
-        continue;
-      }
-      // A key line that is only "[" has no path to cut: it stops the import,
-      // and what was applied before it stays applied.
-      if (line.size() < 2) return 0;
-      const std::string path = line.substr(1, line.size() - 2);  // the last character goes, whatever it is
-      if (!path.empty() && path.front() == '-') {
-        // The value lines that follow are passed over up to the next key line.
-        KillKey(path.substr(1));
-        ++i;
-        continue;
-      }
-      std::size_t j = i + 1;
-      for (; j < lines.size(); ++j) {
-        const std::string value_line = clean_value_level(lines[j]);
-        if (is_key_line(value_line)) break;
-        if (value_line.empty() || value_line.front() == ';' || value_line.find('=') == std::string::npos) continue;
-        // Results are not examined: a refused write does not stop the import.
-        import_value_line(path, value_line);
-      }
-      i = j;  // the key line that ended the section, cleaned again the outer way
+    ScriptParser parser;
+    ScriptApplier applier(*this);
+    std::string line;
+    while (lines.next(line)) {
+      for (const ScriptEntry& entry : parser.parse(line)) applier.apply(entry);
     }
     return 1;
   } catch (...) {
+    // What was applied before the error stays applied.
     return 0;
   }
 }

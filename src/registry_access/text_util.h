@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "platform/registry.h"
 
@@ -27,30 +28,13 @@ inline bool starts_with_ci(std::string_view text, std::string_view prefix) {
   return true;
 }
 
-// Replaces every occurrence of `from` by `to`, comparing without regard to
-// letter case, scanning left to right past each replacement.
-inline std::string replace_all_ci(const std::string& text, std::string_view from, std::string_view to) {
-  std::string out;
-  out.reserve(text.size());
-  std::size_t i = 0;
-  while (i < text.size()) {
-    if (starts_with_ci(std::string_view(text).substr(i), from)) {
-      out += to;
-      i += from.size();
-    } else {
-      out += text[i++];
-    }
-  }
-  return out;
-}
-
 // Blanks (character 32 only) off both ends.
-inline std::string trim_blanks(const std::string& s) {
+inline std::string_view trimmed(std::string_view s) {
   const auto first = s.find_first_not_of(' ');
-  if (first == std::string::npos) return {};
-  const auto last = s.find_last_not_of(' ');
-  return s.substr(first, last - first + 1);
+  if (first == std::string_view::npos) return {};
+  return s.substr(first, s.find_last_not_of(' ') - first + 1);
 }
+inline std::string trim_blanks(const std::string& s) { return std::string(trimmed(s)); }
 
 inline std::string remove_all(std::string s, char c) {
   std::erase(s, c);
@@ -65,23 +49,13 @@ inline std::int32_t handle_result(platform::Hkey h) {
   return low != 0 ? low : 1;
 }
 
-// Closes an opened key exactly once, on every path out of an operation
-// (errors raised by the conversions included).
-class KeyGuard {
- public:
-  KeyGuard(platform::Registry& registry, platform::Hkey key) : registry_(registry), key_(key) {}
-  KeyGuard(const KeyGuard&) = delete;
-  KeyGuard& operator=(const KeyGuard&) = delete;
-  ~KeyGuard() { close(); }
-  void close() {
-    if (key_ != 0) registry_.close_key(key_);
-    key_ = 0;
-  }
-
- private:
-  platform::Registry& registry_;
-  platform::Hkey key_;
-};
+// Name buffers of the public enumerations: 255 characters, filled with
+// blanks. A name that does not fit is read again with room for the longest
+// name the registry allows: 16,383 characters for a value, 255 for a key,
+// and in a double-byte code page up to two bytes each; the ANSI functions
+// count the length in 16 bits.
+inline constexpr std::uint32_t kNameBuffer = 255;
+inline constexpr std::uint32_t kLongestName = 32767;
 
 struct RootName {
   const char* long_name;
@@ -99,5 +73,44 @@ inline constexpr RootName kRoots[] = {
     {"HKEY_DYN_DATA", "HKDD", platform::hkey::dyn_data},
     {"HKEY_CURRENT_CONFIG", "HKCC", platform::hkey::current_config},
 };
+
+// Appends the bytes as upper-case hex digits, two a byte, the separator
+// between two bytes. The hex conversions count in signed 16 bits: more than
+// 32,766 bytes raise the overflow error.
+void append_hex(std::string& out, std::string_view bytes, char separator);
+
+// Appends the bytes that hex text stands for, as StrToBin reads it; `digits`
+// is room for the text without its blanks.
+void append_bin(std::string& out, std::string_view hex, std::string& digits);
+
+// Replaces every root name of one form by the same root's name of the other
+// (long by short when `to_short`), wherever it stands and in any letter case.
+// Every name of either form begins with "HK", at no place do two names of
+// one form match, and no replacement makes a new match: one scan from the
+// left gives what replacing each row everywhere, in the table's order, gives.
+inline void replace_root_names(std::string& text, bool to_short) {
+  std::string out;
+  std::size_t done = 0;
+  for (std::size_t i = 0; i + 1 < text.size(); ++i) {
+    if (ascii_upper(text[i]) != 'H' || ascii_upper(text[i + 1]) != 'K') continue;
+    for (const RootName& root : kRoots) {
+      const std::string_view from = to_short ? root.long_name : root.short_name;
+      if (!starts_with_ci(std::string_view(text).substr(i), from)) continue;
+      out.append(text, done, i - done);
+      out += to_short ? root.short_name : root.long_name;
+      done = i + from.size();
+      i = done - 1;
+      break;
+    }
+  }
+  if (done == 0) return;  // nothing replaced: the text stays as it is
+  out.append(text, done);
+  text = std::move(out);
+}
+
+inline std::string expand_root_names(std::string text) {
+  replace_root_names(text, false);
+  return text;
+}
 
 }  // namespace registry_access_detail

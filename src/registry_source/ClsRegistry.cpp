@@ -8,46 +8,19 @@
 
 #include "platform/codepage.h"
 #include "platform/error.h"
+#include "platform/registry_key.h"
 
 namespace {
 
 using platform::Hkey;
 using platform::Registry;
+using platform::RegistryKey;
 namespace win = platform::win;
 namespace reg = platform::reg;
 namespace access = platform::access;
 
 // Value probes and name reads use a buffer of this many bytes.
 constexpr std::uint32_t probe_size = 255;
-
-// Owns one key handle: closes it exactly once, and never a predefined root
-// (nor a handle it was told belongs to someone else).
-class KeyGuard {
- public:
-  explicit KeyGuard(Registry& registry, Hkey handle = 0, bool owned = true)
-      : registry_(&registry), handle_(handle), owned_(owned) {}
-  KeyGuard(KeyGuard&& other) noexcept
-      : registry_(other.registry_), handle_(std::exchange(other.handle_, 0)), owned_(other.owned_) {}
-  KeyGuard(const KeyGuard&) = delete;
-  KeyGuard& operator=(const KeyGuard&) = delete;
-  KeyGuard& operator=(KeyGuard&&) = delete;
-  ~KeyGuard() {
-    if (handle_ != 0 && owned_ && !platform::is_predefined_root(handle_)) {
-      try {
-        registry_->close_key(handle_);
-      } catch (...) {  // NOLINT(bugprone-empty-catch): a destructor must not throw; nothing is left to do
-      }
-    }
-  }
-
-  Hkey get() const { return handle_; }
-  explicit operator bool() const { return handle_ != 0; }
-
- private:
-  Registry* registry_;
-  Hkey handle_;
-  bool owned_;
-};
 
 // The root that an operation works under: the predefined key itself, or the
 // handle of a connection to that key on another computer, closed with the
@@ -72,7 +45,7 @@ class Root {
     return remote;
   }
 
-  KeyGuard connection_;
+  RegistryKey connection_;
   Hkey handle_;
 };
 
@@ -82,14 +55,14 @@ std::string ansi_key_name(std::string key_name) {
   return platform::utf8_to_ansi(key_name);
 }
 
-KeyGuard open_key(Registry& registry, const Root& root, const std::string& ansi_key, std::uint32_t sam) {
+RegistryKey open_key(Registry& registry, const Root& root, const std::string& ansi_key, std::uint32_t sam) {
   Hkey key = 0;
   if (registry.open_key_ex(root.get(), ansi_key, 0, sam, &key) != win::success || key == 0) {
-    return KeyGuard(registry);
+    return RegistryKey(registry);
   }
   // Opening an empty sub-key may hand back the root handle itself; the root
   // closes that one.
-  return KeyGuard(registry, key, key != root.get());
+  return RegistryKey(registry, key, key != root.get());
 }
 
 // Runs an operation's body and turns any failure inside it into the
@@ -164,7 +137,7 @@ bool ClsRegistry::SetValue(std::uint32_t PredefinedKey, std::string KeyName, std
                            const Variant& Value, const std::string& ComputerName) const {
   return numbered(11001, "SetValue", [&] {
     const Root root(registry_, PredefinedKey, ComputerName);
-    const KeyGuard key = open_key(registry_, root, ansi_key_name(std::move(KeyName)), access::all);
+    const RegistryKey key = open_key(registry_, root, ansi_key_name(std::move(KeyName)), access::all);
     if (!key) fail();  // the key is not created
     const std::string name = platform::utf8_to_ansi(ValueName);
 
@@ -210,7 +183,7 @@ Variant ClsRegistry::GetValue(std::uint32_t PredefinedKey, std::string KeyName, 
   return numbered(11002, "GetValue", [&]() -> Variant {
     const Root root(registry_, PredefinedKey, ComputerName);
     // Read access is enough, and a standard user has no more under HKLM.
-    const KeyGuard key = open_key(registry_, root, ansi_key_name(std::move(KeyName)), access::read);
+    const RegistryKey key = open_key(registry_, root, ansi_key_name(std::move(KeyName)), access::read);
     if (!key) return {};
     const std::string name = platform::utf8_to_ansi(ValueName);
 
@@ -224,9 +197,14 @@ Variant ClsRegistry::GetValue(std::uint32_t PredefinedKey, std::string KeyName, 
       case reg::sz:
       case reg::expand_sz: {
         // An expandable text is returned as stored; expanding is the caller's
-        // business. Data without its terminating zero (or with none at all)
-        // keeps every character.
-        std::string text(reinterpret_cast<const char*>(probe.data()), size);
+        // business. The text is read a second time with the length the probe
+        // reported, and a failing second read gives empty text. Data without
+        // its terminating zero (or with none at all) keeps every character.
+        std::uint32_t length = size;
+        if (registry_.query_value_ex(key.get(), name, nullptr, probe.data(), &length) != win::success) {
+          return std::string();
+        }
+        std::string text(reinterpret_cast<const char*>(probe.data()), std::min(length, size));
         if (!text.empty() && text.back() == '\0') text.pop_back();
         return platform::ansi_to_utf8(text);
       }
@@ -249,7 +227,7 @@ std::string ClsRegistry::ListSubKey(std::uint32_t PredefinedKey, std::string Key
                                     const std::string& ComputerName) const {
   return numbered(11003, "ListSubKey", [&]() -> std::string {
     const Root root(registry_, PredefinedKey, ComputerName);
-    const KeyGuard key = open_key(registry_, root, ansi_key_name(std::move(KeyName)), access::read);
+    const RegistryKey key = open_key(registry_, root, ansi_key_name(std::move(KeyName)), access::read);
     if (!key) return {};
     return read_name(
         [&](char* buffer, std::uint32_t* length) {
@@ -263,7 +241,7 @@ bool ClsRegistry::DeleteValue(std::uint32_t PredefinedKey, std::string KeyName, 
                               const std::string& ComputerName) const {
   return numbered(11004, "DeleteValue", [&] {
     const Root root(registry_, PredefinedKey, ComputerName);
-    const KeyGuard key = open_key(registry_, root, ansi_key_name(std::move(KeyName)), access::all);
+    const RegistryKey key = open_key(registry_, root, ansi_key_name(std::move(KeyName)), access::all);
     if (!key) return false;
     return registry_.delete_value(key.get(), platform::utf8_to_ansi(ValueName)) == win::success;
   });
@@ -277,7 +255,7 @@ bool ClsRegistry::CreateKey(std::uint32_t PredefinedKey, std::string KeyName, co
         win::success) {
       return false;
     }
-    const KeyGuard key(registry_, created, created != root.get());
+    const RegistryKey key(registry_, created, created != root.get());
     return true;
   });
 }
@@ -293,7 +271,7 @@ std::string ClsRegistry::ListSubValue(std::uint32_t PredefinedKey, std::string K
                                       const std::string& ComputerName) const {
   return numbered(11007, "ListSubValue", [&]() -> std::string {
     const Root root(registry_, PredefinedKey, ComputerName);
-    const KeyGuard key = open_key(registry_, root, ansi_key_name(std::move(KeyName)), access::read);
+    const RegistryKey key = open_key(registry_, root, ansi_key_name(std::move(KeyName)), access::read);
     if (!key) return {};
     return read_name(
         [&](char* buffer, std::uint32_t* length) {
@@ -307,7 +285,7 @@ std::string ClsRegistry::ListSubValue(std::uint32_t PredefinedKey, std::string K
 bool ClsRegistry::KeyExists(std::uint32_t PredefinedKey, std::string KeyName, const std::string& ComputerName) const {
   return numbered(11008, "KeyExists", [&] {
     const Root root(registry_, PredefinedKey, ComputerName);
-    const KeyGuard key = open_key(registry_, root, ansi_key_name(std::move(KeyName)), access::all);
+    const RegistryKey key = open_key(registry_, root, ansi_key_name(std::move(KeyName)), access::all);
     return static_cast<bool>(key);
   });
 }

@@ -686,7 +686,7 @@ TYPED_TEST(ClsRegistryTest, AStandardUserFindsOutlookUnderAReadOnlyLocalMachine)
   EXPECT_TRUE(c.DeleteKey(hklm, app_paths));
 }
 
-TYPED_TEST(ClsRegistryTest, AFailedSecondReadOfANumberGivesTheShortZero) {
+TYPED_TEST(ClsRegistryTest, AFailedSecondReadGivesTheShortZeroForANumberAndEmptyTextForAText) {
   auto* emulated = this->emulated();
   if (emulated == nullptr) GTEST_SKIP() << "needs fault injection";
   using Call = platform::EmulatedRegistry::Call;
@@ -695,6 +695,13 @@ TYPED_TEST(ClsRegistryTest, AFailedSecondReadOfANumberGivesTheShortZero) {
     emulated->fail_call(Call::query_value_ex, 1 /*ERROR_INVALID_FUNCTION*/, 2);
     EXPECT_EQ(this->cls->GetValue(hkcu, this->key(), "v"), Variant(std::int16_t{0})) << "type " << type;
     emulated->clear_faults();
+  }
+  for (const auto type : {reg::sz, reg::expand_sz}) {
+    this->put("t", type, {'a', 'b', 0});
+    emulated->fail_call(Call::query_value_ex, 1 /*ERROR_INVALID_FUNCTION*/, 2);
+    EXPECT_EQ(this->cls->GetValue(hkcu, this->key(), "t"), Variant(std::string())) << "type " << type;
+    emulated->clear_faults();
+    EXPECT_EQ(this->cls->GetValue(hkcu, this->key(), "t"), Variant(std::string("ab"))) << "type " << type;
   }
 }
 

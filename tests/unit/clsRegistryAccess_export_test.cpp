@@ -3,6 +3,7 @@
 // emulated registry lists values as they were made, Wine's alphabetically.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -78,17 +79,23 @@ TYPED_TEST(AccessExport, WritesEachKindOfValueInItsOwnForm) {
   a.WriteDWORD(this->base(), "d3", -1);
   this->put("", "e_expand", reg::expand_sz, std::string("%TEMP%\0", 7));
   this->put("", "m_multi", reg::multi_sz, std::string("a\0b\0\0", 5));
+  // A default value that is no text has only its own line, with an empty name.
+  this->put("n", "", reg::dword, access_test::bytes({7, 0, 0, 0}));
+  this->put("x", "", reg::binary, access_test::bytes({0, 1}));
   const std::string file = this->folder_.file("forms.reg");
 
   EXPECT_EQ(a.ExportToReg(this->base(), file), 1);
-  EXPECT_EQ(access_test::read_file(file), "REGEDIT4\r\n\r\n" + this->block("",
-                                                                           "\"s1\"=\"say \"hi\" to C:\\temp\"\r\n"
-                                                                           "\"s2\"=\"\"\r\n"
-                                                                           "\"b1\"=hex:00,0A,FF\r\n"
-                                                                           "\"b2\"=hex:\r\n"
-                                                                           "\"d1\"=dword:0000001F\r\n"
-                                                                           "\"d2\"=dword:00000000\r\n"
-                                                                           "\"d3\"=dword:FFFFFFFF\r\n"));
+  EXPECT_EQ(access_test::read_file(file), "REGEDIT4\r\n\r\n" +
+                                              this->block("",
+                                                          "\"s1\"=\"say \"hi\" to C:\\temp\"\r\n"
+                                                          "\"s2\"=\"\"\r\n"
+                                                          "\"b1\"=hex:00,0A,FF\r\n"
+                                                          "\"b2\"=hex:\r\n"
+                                                          "\"d1\"=dword:0000001F\r\n"
+                                                          "\"d2\"=dword:00000000\r\n"
+                                                          "\"d3\"=dword:FFFFFFFF\r\n") +
+                                              this->block("n", "\"\"=dword:00000007\r\n") +
+                                              this->block("x", "\"\"=hex:00,01\r\n"));
 }
 
 TYPED_TEST(AccessExport, LongValuesAreWrittenWhole) {
@@ -184,6 +191,65 @@ TYPED_TEST(AccessExport, AnOverflowEndsTheExportAndKeepsWhatWasWritten) {
   EXPECT_EQ(this->acc().ExportToReg(this->base(), file), 0);
   const std::string written = access_test::read_file(file);
   EXPECT_EQ(written, "REGEDIT4\r\n\r\n" + this->block("") + "[" + this->full("big") + "]\r\n\"s\"=\"before\"\r\n");
+}
+
+TYPED_TEST(AccessExport, WritesWhatThePublicMembersReadValueByValue) {
+  auto& a = this->acc();
+  const std::string long_name(300, 'u');
+  a.WriteString(this->base("T"), "@", "  kök değeri ");
+  a.WriteString(this->base("T"), "metin", "Türkçe \"tırnak\" C:\\yol ");
+  a.WriteString(this->base("T"), "boş", "");
+  a.WriteString(this->base("T"), "uzun", std::string(700, 'y'));
+  a.WriteString(this->base("T"), long_name, "uzun adlı");
+  a.WriteBinary(this->base("T"), "ikili", "00 7F 80 FF");
+  a.WriteBinary(this->base("T"), long_name + "b", "01");
+  a.WriteDWORD(this->base("T"), "sayı", -2);
+  a.WriteDWORD(this->base("T"), long_name + "d", 3);
+  this->put("T", "genişletilir", reg::expand_sz, std::string("%TEMP%\0", 7));
+  a.WriteDWORD(this->base("T\\HKCC\\alt"), "@", 1);
+  this->put("T\\sayı", "", reg::dword, access_test::bytes({9, 0, 0, 0}));
+  this->put("T\\ikili", "", reg::binary, access_test::bytes({1, 2}));
+  this->put("T\\genişletilir", "", reg::expand_sz, std::string("%PATH%\0", 7));
+  a.WriteString(this->base("T\\" + std::string(255, 'k') + "\\" + std::string(255, 'm')), "derin", "en alt");
+  const std::string direct = this->folder_.file("direct.reg");
+  const std::string reference = this->folder_.file("reference.reg");
+
+  ASSERT_EQ(a.ExportToReg(this->base("T"), direct), 1);
+  ASSERT_EQ(access_reference::export_to_reg(a, this->base("T"), reference), 1);
+  EXPECT_EQ(access_test::read_file(direct), access_test::read_file(reference));
+  EXPECT_EQ(header_lines(access_test::read_file(direct)).size(), 8U);
+}
+
+// A listing that fails, or a listed key that cannot be opened, fails the
+// export; the file ends where the failure stood.
+TYPED_TEST(AccessExport, AFailureInTheMiddleFailsTheExportAndNothingAfterItIsWritten) {
+  auto& a = this->acc();
+  a.WriteDWORD(this->base("A"), "a1", 1);
+  a.WriteDWORD(this->base("A"), "a2", 2);
+  a.WriteDWORD(this->base("A\\B"), "b", 3);
+  a.WriteDWORD(this->base("C"), "c", 4);
+  const std::string top = this->block("");
+  const std::string a_header = "[" + this->full("A") + "]\r\n";
+  const std::string a_block = this->block("A", "\"a1\"=dword:00000001\r\n\"a2\"=dword:00000002\r\n");
+  const struct {
+    const char* what;
+    std::function<void(access_test::RecordingRegistry&)> fault;
+    std::string written;
+  } cases[] = {
+      // The top key has no values (one call to list them); A's are listed by the next three.
+      {"a value listing that fails once", [](auto& r) { r.fail_enum_value_call = 3; }, top + a_header},
+      {"a value listing that keeps failing", [](auto& r) { r.fail_enum_values_from = 1; }, top + a_header},
+      {"a sub-key listing that keeps failing", [](auto& r) { r.fail_enum_keys_from = 1; }, top},
+      {"a listed key that cannot be opened", [](auto& r) { r.fail_open_of = "B"; }, top + a_block},
+  };
+  for (const auto& c : cases) {
+    access_test::RecordingRegistry recorder(this->reg());
+    clsRegistryAccess access(recorder);
+    c.fault(recorder);
+    const std::string file = this->folder_.file(std::string(c.what) + ".reg");
+    EXPECT_EQ(access.ExportToReg(this->base(), file), 0) << c.what;
+    EXPECT_EQ(access_test::read_file(file), "REGEDIT4\r\n\r\n" + c.written) << c.what;
+  }
 }
 
 TYPED_TEST(AccessExport, ShowsEachKeyAfterLettingEventsRun) {

@@ -63,6 +63,15 @@ TYPED_TEST(AccessImport, AnExportedTreeComesBackValueForValue) {
   a.WriteBinary(this->base("tree"), "nothing", "");
   a.WriteDWORD(this->base("tree\\sub"), "minus", -1);
   a.WriteDWORD(this->base("tree\\sub"), "port", 587);
+  // Names at the registry's limits, a path longer than one call opens, and
+  // default values that are no text.
+  const std::string long_name(300, 'n');
+  const std::string deep = "tree\\" + std::string(255, 'k') + "\\" + std::string(255, 'm');
+  a.WriteString(this->base(deep), long_name + "s", "long named text");
+  a.WriteBinary(this->base(deep), long_name + "b", "0A 0B");
+  a.WriteDWORD(this->base(deep), long_name + "d", 300);
+  this->put("tree\\number", "", reg::dword, bytes({7, 0, 0, 0}));
+  this->put("tree\\bytes", "", reg::binary, bytes({0, 0x22, 0x0D, 0x0A}));
   const std::string file = this->folder_.file("tree.reg");
   ASSERT_EQ(a.ExportToReg(this->base("tree"), file), 1);
 
@@ -74,7 +83,12 @@ TYPED_TEST(AccessImport, AnExportedTreeComesBackValueForValue) {
                                                                                     {"tree", "bin"},
                                                                                     {"tree", "nothing"},
                                                                                     {"tree\\sub", "minus"},
-                                                                                    {"tree\\sub", "port"}}) {
+                                                                                    {"tree\\sub", "port"},
+                                                                                    {deep, long_name + "s"},
+                                                                                    {deep, long_name + "b"},
+                                                                                    {deep, long_name + "d"},
+                                                                                    {"tree\\number", ""},
+                                                                                    {"tree\\bytes", ""}}) {
       v.push_back(this->raw(sub, name));
     }
     return v;
@@ -215,6 +229,55 @@ TYPED_TEST(AccessImport, AnErrorStopsTheImportAndKeepsWhatWasApplied) {
     EXPECT_EQ(this->raw_text("k", "applied"), "yes") << c.what;
     EXPECT_FALSE(this->has("k", "after")) << c.what;
   }
+}
+
+TYPED_TEST(AccessImport, ReadsLinesOfAnyLengthWherePiecesOfTheFileEnd) {
+  // The file is read 64 KiB at a time: a line end that straddles two pieces
+  // still ends its line, and a line longer than a piece is read whole.
+  const std::string head = "REGEDIT4\r\n" + this->key("k") + "\r\n";
+  std::string pad = ";";
+  pad.resize(65536 - head.size() - 1, 'x');  // its CR is the last byte of the first piece
+  const std::string text(200000, 't');
+  EXPECT_EQ(this->import_text(head + pad + "\r\n\"after\"=\"1\"\r\n\"long\"=\"" + text + "\"\r\n\"last\"=\"2\""), 1);
+  EXPECT_EQ(this->raw_text("k", "after"), "1");
+  EXPECT_EQ(this->raw_text("k", "long"), text);
+  EXPECT_EQ(this->raw_text("k", "last"), "2");
+}
+
+TYPED_TEST(AccessImport, MakesEachSectionsKeyOnceAndWritesEachValueWithOneCall) {
+  this->recorder().calls.clear();
+  EXPECT_EQ(this->import_lines({"REGEDIT4", this->key("k"), "\"a\"=\"1\"", "\"b\"=hex:02", "\"c\"=dword:3", "\"a\"=-",
+                                this->key("none"), "\"x\"=-"}),
+            1);
+  std::vector<std::string> sequence;
+  for (const auto& c : this->recorder().calls) sequence.push_back(c.function);
+  EXPECT_EQ(sequence, (std::vector<std::string>{"create_key_ex", "set_value_ex", "set_value_ex", "set_value_ex",
+                                                "delete_value", "close_key", "open_key_ex"}));
+  EXPECT_EQ(this->recorder().calls[0].sam_or_type, access::write);
+  EXPECT_EQ(this->raw("k", "b").bytes, bytes({2}));
+  EXPECT_FALSE(this->has("k", "a"));
+  EXPECT_FALSE(this->key_exists("none"));
+}
+
+// The import and the same script applied line by line through the public
+// members leave the registry alike.
+TEST(AccessImportAlike, DoesWhatThePublicMembersDoLineByLine) {
+  const telvora_test::ScratchFolder folder("access import alike");
+  const std::string script =
+      "REGEDIT4\r\n[HKCU\\s]\r\n\"v\"=\"1\"\r\n@=\"\"\r\n\"@\"=hex:01\r\n\"@\"=\"d\"\r\n"
+      "[HKCU\\s\\t]\r\n\"w\"=-\r\n[-HKCU\\s\\t]\r\n\"x\"=\"y\"\r\n [HKCU\\u] \r\n\"=a\"=b\r\n"
+      "\"n \" = dword:ffff\r\n\"[x\"=\"1\"\r\n\"z\"=\"2\"\r\n[HKCU\\" +
+      std::string(255, 'p') + "\\" + std::string(255, 'q') + "]\r\n\"deep\"=\"1\"\r\n";
+  const std::string file = folder.file("same.reg");
+  access_test::write_file(file, script);
+  EmulatedRegistry direct_registry;
+  EmulatedRegistry reference_registry;
+  clsRegistryAccess direct(direct_registry);
+  clsRegistryAccess reference(reference_registry);
+  EXPECT_EQ(direct.ImportFromReg(file), 1);
+  EXPECT_EQ(access_reference::import_from_reg(reference, file), 1);
+  EXPECT_EQ(access_reference::dump(direct_registry), access_reference::dump(reference_registry));
+  EXPECT_NE(access_reference::dump(direct_registry).find("deep"), std::string::npos);
 }
 
 TYPED_TEST(AccessImport, ReadsTheFileInTheAnsiCodePage) {

@@ -186,15 +186,19 @@ TYPED_TEST(AccessKeys, ListingEndsWhenTheRegistryKeepsFailing) {
   EXPECT_TRUE(this->acc().HaveSubkey(this->base("list\\k1")));
 }
 
-TYPED_TEST(AccessKeys, ANameTooLongForTheBufferIsStillListed) {
+TYPED_TEST(AccessKeys, ANameTooLongForTheBufferIsListedWhole) {
   // 255 characters do not fit the 255-character buffer with its terminator:
-  // the registry answers "more data", and the name still counts.
-  this->make_key("list\\" + std::string(255, 'n'));
+  // the registry answers "more data", and the name is read again.
+  const std::string longest = std::string(254, 'n') + "Z";
+  this->make_key("list\\" + longest);
   this->make_key("list\\short");
   std::vector<std::string> keys;
   EXPECT_EQ(this->acc().EnumKeys(this->base("list"), keys), 2);
-  EXPECT_EQ(keys.size(), 2U);
-  EXPECT_NE(std::find(keys.begin(), keys.end(), "short"), keys.end());
+  EXPECT_EQ(sorted(keys), (std::vector<std::string>{longest, "short"}));
+  // The key below it, whose full path no single call takes, is there too.
+  EXPECT_NE(this->acc().CreateKey(this->base("list\\" + longest + "\\" + std::string(255, 'm'))), 0);
+  EXPECT_TRUE(this->acc().KeyExists(this->base("list\\" + longest + "\\" + std::string(255, 'm'))));
+  EXPECT_EQ(this->acc().EnumKeys(this->base("list\\" + longest), keys), 1);
 }
 
 }  // namespace

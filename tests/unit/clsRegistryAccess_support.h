@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "access_reference.h"
 #include "platform/registry.h"
 #include "platform/ui.h"
 #include "registry_access/clsRegistryAccess.h"
@@ -42,6 +43,11 @@ class RecordingRegistry : public platform::Registry {
   // Answer `code` to enum_key_ex / enum_value at indices >= the given one.
   std::optional<std::uint32_t> fail_enum_keys_from;
   std::optional<std::uint32_t> fail_enum_values_from;
+  // Refuse open_key_ex of this sub-key.
+  std::optional<std::string> fail_open_of;
+  // Answer `code` once, to the enum_value call of this number (1 = the first).
+  std::optional<unsigned long> fail_enum_value_call;
+  unsigned long enum_value_calls = 0;
   long enum_fault_code = 1018;  // ERROR_KEY_DELETED
   // Hands enum_value calls only this much of a larger data buffer, as if the
   // value grew each time between two calls.
@@ -53,6 +59,10 @@ class RecordingRegistry : public platform::Registry {
   long open_key_ex(platform::Hkey root, const std::string& sub_key, std::uint32_t options, std::uint32_t sam,
                    platform::Hkey* result) override {
     calls.push_back({"open_key_ex", root, sub_key, sam, {}});
+    if (fail_open_of && sub_key == *fail_open_of) {
+      *result = 0;
+      return platform::win::access_denied;
+    }
     return inner_.open_key_ex(root, sub_key, options, sam, result);
   }
   long open_key(platform::Hkey root, const std::string& sub_key, platform::Hkey* result) override {
@@ -89,6 +99,7 @@ class RecordingRegistry : public platform::Registry {
     calls.push_back({"enum_value", key, {}, index, {}});
     if (++enum_calls > enum_call_limit) return platform::win::no_more_items;
     if (fail_enum_values_from && index >= *fail_enum_values_from) return enum_fault_code;
+    if (fail_enum_value_call && ++enum_value_calls == *fail_enum_value_call) return enum_fault_code;
     if (starve_enum_values_over && data_len != nullptr && *data_len > *starve_enum_values_over) {
       *data_len = *starve_enum_values_over;
     }
@@ -155,11 +166,26 @@ class AccessFixture : public telvora_test::RegistryFixture<Backend> {
     return path;
   }
 
+  // Opens a key below the scratch key one name at a time, so that a path
+  // longer than one call takes is reached too (sub empty: the scratch key).
+  long open(const std::string& sub, platform::Hkey* out) {
+    platform::Hkey key = this->scratch();
+    long rc = this->reg().open_key_ex(key, "", 0, platform::access::read, out);
+    for (std::size_t start = 0; rc == platform::win::success && start < sub.size();) {
+      const std::size_t end = std::min(sub.find('\\', start), sub.size());
+      key = *out;
+      rc = this->reg().open_key_ex(key, sub.substr(start, end - start), 0, platform::access::read, out);
+      this->reg().close_key(key);
+      start = end + 1;
+    }
+    return rc;
+  }
+
   // Reads a value under the scratch key directly (sub empty: the scratch key).
   RawValue raw(const std::string& sub, const std::string& name) {
     RawValue v;
     platform::Hkey key = 0;
-    v.rc = this->reg().open_key_ex(this->scratch(), sub, 0, platform::access::read, &key);
+    v.rc = open(sub, &key);
     if (v.rc != platform::win::success) return v;
     std::uint32_t size = 0;
     v.rc = this->reg().query_value_ex(key, name, &v.type, nullptr, &size);
@@ -200,9 +226,7 @@ class AccessFixture : public telvora_test::RegistryFixture<Backend> {
 
   bool key_exists(const std::string& sub) {
     platform::Hkey key = 0;
-    if (this->reg().open_key_ex(this->scratch(), sub, 0, platform::access::read, &key) != platform::win::success) {
-      return false;
-    }
+    if (open(sub, &key) != platform::win::success) return false;
     this->reg().close_key(key);
     return true;
   }

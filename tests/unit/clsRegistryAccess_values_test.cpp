@@ -283,6 +283,23 @@ TYPED_TEST(AccessValues, EnumValuesListsLongValuesWhole) {
   EXPECT_EQ(list[1].second, Value(text));
 }
 
+TYPED_TEST(AccessValues, EnumValuesListsNamesOfEveryAllowedLengthWhole) {
+  const std::string name300 = std::string(299, 'a') + "Z";
+  const std::string longest = std::string(16382, 'd') + "Z";
+  this->acc().WriteString(this->base(), name300, "text");
+  this->acc().WriteBinary(this->base(), name300 + "b", "01");
+  this->acc().WriteDWORD(this->base(), name300 + "d", 5);
+  this->acc().WriteDWORD(this->base(), longest, 6);
+  std::vector<std::string> names;
+  std::vector<Value> values;
+  ASSERT_EQ(this->acc().EnumValues(this->base(), names, values), 4);
+  const auto list = listing(names, values);
+  EXPECT_EQ(list[0], std::make_pair(name300, Value(std::string("text"))));
+  EXPECT_EQ(list[1], std::make_pair(name300 + "b", Value(std::string("01"))));
+  EXPECT_EQ(list[2], std::make_pair(name300 + "d", Value(std::int32_t{5})));
+  EXPECT_EQ(list[3], std::make_pair(longest, Value(std::int32_t{6})));
+}
+
 TYPED_TEST(AccessValues, EnumValuesEndsWhenTheRegistryKeepsFailing) {
   for (const char* name : {"v1", "v2", "v3", "v4"}) this->acc().WriteDWORD(this->base(), name, 1);
   this->recorder().fail_enum_values_from = 1;

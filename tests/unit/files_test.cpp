@@ -65,6 +65,20 @@ TEST(TextFile, WritesAnsiLinesEachEndingInCrLf) {
             "[General]\r\n\r\nDisplayName=\xC7\x61\xF0r\xFD I\xFE\xFDk \xD6\xF0\xFC\xFE \xDDz\r\nOk=?\r\n");
 }
 
+TEST(TextFile, BlockBufferedLinesAreWrittenWhenTheFileGoesEvenWithoutClose) {
+  ScratchFolder folder("files");
+  const std::string path = folder.file("block.reg");
+  const std::string many(100000, 'x');  // more than one block
+  {
+    TextFile file(path, OpenMode::write, platform::Buffering::block);
+    file.write_line("REGEDIT4");
+    file.write_ansi_line("\xDD\xFE");  // already ANSI: written unconverted
+    file.write_line(many);
+    file.write_line("son");
+  }
+  EXPECT_EQ(platform::read_file_bytes(path), "REGEDIT4\r\n\xDD\xFE\r\n" + many + "\r\nson\r\n");
+}
+
 TEST(TextFile, TextHoldingLineEndsGetsOneMoreCrLf) {
   // The profile is written as one text with its own line ends.
   ScratchFolder folder("files");

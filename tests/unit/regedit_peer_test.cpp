@@ -22,6 +22,7 @@
 #include "platform/process_wait.h"
 #include "platform/registry.h"
 #include "registry_access/clsRegistryAccess.h"
+#include "registry_backends.h"
 
 namespace {
 
@@ -57,11 +58,11 @@ RawValue normalised(RawValue v) {
   return v;
 }
 
-void read_tree(platform::Registry& reg, const std::string& sub, const std::string& rel, Tree& out) {
+// Each key is opened relative to its parent, so that keys whose full path
+// is longer than one call takes are read too.
+void read_tree(platform::Registry& reg, Hkey parent, const std::string& sub, const std::string& rel, Tree& out) {
   Hkey key = 0;
-  if (reg.open_key_ex(platform::hkey::current_user, sub, 0, platform::access::read, &key) != platform::win::success) {
-    return;
-  }
+  if (reg.open_key_ex(parent, sub, 0, platform::access::read, &key) != platform::win::success) return;
   KeyValues& values = out[rel];
   std::vector<char> name(16384);
   std::vector<std::uint8_t> data(1 << 20);
@@ -79,27 +80,12 @@ void read_tree(platform::Registry& reg, const std::string& sub, const std::strin
     if (reg.enum_key_ex(key, i, name.data(), &name_len) != platform::win::success) break;
     children.emplace_back(name.data(), name_len);
   }
+  for (const std::string& child : children) read_tree(reg, key, child, rel.empty() ? child : rel + "\\" + child, out);
   reg.close_key(key);
-  for (const std::string& child : children) {
-    read_tree(reg, sub + "\\" + child, rel.empty() ? child : rel + "\\" + child, out);
-  }
 }
 
 void delete_tree(platform::Registry& reg, const std::string& sub) {
-  Hkey key = 0;
-  if (reg.open_key_ex(platform::hkey::current_user, sub, 0, platform::access::all, &key) != platform::win::success) {
-    return;
-  }
-  std::vector<std::string> children;
-  std::vector<char> name(256);
-  for (std::uint32_t i = 0;; ++i) {
-    std::uint32_t name_len = static_cast<std::uint32_t>(name.size());
-    if (reg.enum_key_ex(key, i, name.data(), &name_len) != platform::win::success) break;
-    children.emplace_back(name.data(), name_len);
-  }
-  reg.close_key(key);
-  for (const std::string& child : children) delete_tree(reg, sub + "\\" + child);
-  reg.delete_key(platform::hkey::current_user, sub);
+  telvora_test::delete_tree(reg, platform::hkey::current_user, sub);
 }
 
 std::string hex_of(const std::string& bytes) {
@@ -172,7 +158,7 @@ class RegeditPeer : public ::testing::Test {
 
   Tree snapshot() {
     Tree tree;
-    read_tree(reg_, sub_, "", tree);
+    read_tree(reg_, platform::hkey::current_user, sub_, "", tree);
     return tree;
   }
 
@@ -220,7 +206,6 @@ std::string all_bytes_hex(std::size_t count) {
 TEST_F(RegeditPeer, ExportedTreeImportedByRegeditGivesEveryValueBack) {
   // Texts without backslashes and double quotes: the export writes them
   // unescaped, which regedit reads back unchanged only then.
-  // No default value other than a text: see "NUL bytes in a text" below.
   const std::string k = path_;
   ASSERT_NE(access_.WriteString(k, "@", "Kök değeri"), 0);
   access_.WriteString(k, "Ad", "Adınız Soyadınız");
@@ -240,9 +225,18 @@ TEST_F(RegeditPeer, ExportedTreeImportedByRegeditGivesEveryValueBack) {
   access_.WriteString(k + "\\Alt\\Derin", "@", "derin varsayılan");
   access_.CreateKey(k + "\\Boş anahtar");
   access_.WriteDWORD(k + "\\Öteki", "Tek", 1);
+  // Names at the registry's limits, a path longer than one call opens, and
+  // default values that are no text.
+  const std::string long_name(300, 'u');
+  const std::string deep = k + "\\" + std::string(255, 'k') + "\\" + std::string(255, 'm');
+  access_.WriteString(deep, long_name + "s", "uzun adlı metin");
+  access_.WriteBinary(deep, long_name + "b", "01 02");
+  access_.WriteDWORD(deep, long_name + "d", 9);
+  access_.WriteDWORD(k + "\\Sayı varsayılan", "", 7);
+  access_.WriteBinary(k + "\\İkili varsayılan", "", "00 22 0D 0A");
 
   const Tree original = snapshot();
-  ASSERT_EQ(original.size(), 5U) << render(original);
+  ASSERT_EQ(original.size(), 9U) << render(original);
   ASSERT_EQ(original.at("").size(), 12U) << render(original);
 
   const std::string reg_file = file("agac.reg");
@@ -356,10 +350,9 @@ const Divergence kDivergences[] = {
     {"text after the closing quote", "\"v\"=\"x\"junk\r\n", 1, "[] v=xjunk", "[]"},
     {"two values on one line", "\"v\"=\"1\" \"w\"=\"2\"\r\n", 1, "[] v=1 w", "[]"},
     {"lone CR inside a text", "\"v\"=\"a\rb\"\r\n", 1, "[] v=a\rb", "[]"},
-    // Our export writes the default value with ReadString whatever its type,
-    // so a DWORD default 7 gives the text line @="<07 00 00>" (NUL bytes in
-    // a text file) before its own line ""=dword:00000007. Our reader ends
-    // with the DWORD; regedit loses every value of the key from that line on.
+    // NUL bytes in a text line (as our export once wrote for a default value
+    // that is no text): our reader ends with the DWORD; regedit loses every
+    // value of the key from that line on.
     {"NUL bytes in a text", "@=\"\x07\0\0\"\r\n\"\"=dword:00000007\r\n\"Tek\"=dword:00000001\r\n"sv, 1,
      "[] (default)=dword:7 Tek=dword:1", "[]"},
     // Key lines.

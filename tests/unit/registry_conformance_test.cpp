@@ -541,9 +541,12 @@ TYPED_TEST(RegistryConformance, AnEmptyKeyEnumeratesNothing) {
 
 TYPED_TEST(RegistryConformance, SubKeyNameNeedsRoomForItsTerminator) {
   this->r().close_key(this->create(this->s(), "abcd"));
-  char name[8];
+  char name[8] = "#######";
   std::uint32_t len = 4;
   EXPECT_EQ(this->r().enum_key_ex(this->s(), 0, name, &len), win::more_data);
+  // Neither the buffer nor the length is touched.
+  EXPECT_STREQ(name, "#######");
+  EXPECT_EQ(len, 4U);
   len = 5;
   ASSERT_EQ(this->r().enum_key_ex(this->s(), 0, name, &len), win::success);
   EXPECT_EQ(len, 4U);
@@ -633,9 +636,27 @@ TYPED_TEST(RegistryConformance, EnumeratedValueNameNeedsRoomForItsTerminator) {
   char name[256];
   std::uint32_t len = 255;
   EXPECT_EQ(this->r().enum_value(this->s(), 0, name, &len, nullptr, nullptr, nullptr), win::more_data);
-  len = 256;
+  // A name that does not fit comes cut to the buffer, with its terminator;
+  // the length stays, and type, data and size are told as for a name that fits.
+  std::memset(name, '#', sizeof name);
   std::uint32_t type = 0;
-  std::uint32_t data_len = 0;  // size only
+  Bytes data(8, ' ');
+  std::uint32_t data_len = 8;
+  len = 10;
+  EXPECT_EQ(this->r().enum_value(this->s(), 0, name, &len, &type, data.data(), &data_len), win::more_data);
+  EXPECT_EQ(std::string(name, 11), std::string(9, 'n') + '\0' + '#');
+  EXPECT_EQ(len, 10U);
+  EXPECT_EQ(type, reg::dword);
+  EXPECT_EQ(data_len, 4U);
+  EXPECT_EQ(data, Bytes({1, 0, 0, 0, ' ', ' ', ' ', ' '}));
+  // Data that does not fit either: the name is not written, the size needed is told.
+  std::memset(name, '#', sizeof name);
+  data_len = 2;
+  EXPECT_EQ(this->r().enum_value(this->s(), 0, name, &len, &type, data.data(), &data_len), win::more_data);
+  EXPECT_EQ(name[0], '#');
+  EXPECT_EQ(data_len, 4U);
+  len = 256;
+  data_len = 0;  // size only
   ASSERT_EQ(this->r().enum_value(this->s(), 0, name, &len, &type, nullptr, &data_len), win::success);
   EXPECT_EQ(len, 255U);
   EXPECT_EQ(std::string(name), std::string(255, 'n'));

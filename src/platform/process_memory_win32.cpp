@@ -1,0 +1,16 @@
+#include <windows.h>
+// After windows.h, which it needs.
+#include <psapi.h>
+
+#include "platform/process_memory.h"
+
+namespace platform {
+
+ProcessMemory process_memory() {
+  PROCESS_MEMORY_COUNTERS counters{};
+  counters.cb = sizeof counters;
+  if (!K32GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)) return {};
+  return {counters.WorkingSetSize, counters.PeakWorkingSetSize};
+}
+
+}  // namespace platform
