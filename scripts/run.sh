@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds Telvora for Windows and starts it under Wine, setting the machine up
-# first. Needs a display ($DISPLAY); the Wine prefix is the build's own.
+# first, and hands it the arguments given (its switches). Needs a display
+# ($DISPLAY); the Wine prefix is the build's own.
 set -uo pipefail
 # shellcheck source=scripts/common.sh
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
@@ -31,4 +32,4 @@ start_wine_prefix || exit 1
 # The build's Wine wrapper gives the Turkish code page 1254, as on a Turkish
 # Windows. TELVORA_RUN_TIMEOUT (seconds) ends the program by force; 0, the
 # default, lets it run until it is closed.
-TELVORA_WINE_TIMEOUT="${TELVORA_RUN_TIMEOUT:-0}" "$TELVORA_WINDOWS_BUILD/wine-run.sh" "$program"
+TELVORA_WINE_TIMEOUT="${TELVORA_RUN_TIMEOUT:-0}" "$TELVORA_WINDOWS_BUILD/wine-run.sh" "$program" "$@"
