@@ -33,11 +33,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/process_memory.h"
-#include "platform/process_wait.h"
 #include "platform/registry.h"
 #include "platform/registry_emulated.h"
+#include "process_memory.h"
 #include "registry_access/clsRegistryAccess.h"
+#include "system/process_wait.h"
 
 namespace {
 

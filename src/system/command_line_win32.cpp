@@ -3,8 +3,8 @@
 #include <shellapi.h>
 
 #include "platform/codepage.h"
-#include "platform/command_line.h"
 #include "platform/runtime_error.h"
+#include "system/command_line.h"
 
 namespace platform {
 

@@ -1,4 +1,4 @@
-#include "platform/ui_win32.h"
+#include "window/ui_win32.h"
 
 // windows.h comes first: the other system headers build on it.
 #include <windows.h>
@@ -12,6 +12,8 @@
 
 #include "platform/codepage.h"
 #include "platform/runtime_error.h"
+#include "system/error_text.h"
+#include "window/control_index.h"
 
 namespace platform {
 
@@ -142,9 +144,10 @@ struct FormState {
 struct Win32Ui::Impl {
   Win32Ui& ui;
   UiEvents& events;
+  const ControlIndex index;
   std::map<FormId, FormState> forms;
 
-  Impl(Win32Ui& owner, UiEvents& ev) : ui(owner), events(ev) {}
+  Impl(Win32Ui& owner, UiEvents& ev) : ui(owner), events(ev), index(ev.layouts()) {}
 
   static LRESULT CALLBACK window_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam);
   LRESULT handle(FormState& form, UINT msg, WPARAM wparam, LPARAM lparam);
@@ -214,7 +217,8 @@ FormState& Win32Ui::Impl::load(FormId id, HWND owner) {
   form = FormState{};
   form.impl = this;
   form.id = id;
-  form.layout = &events.layout(id);
+  form.layout = index.form(id);
+  if (form.layout == nullptr) throw std::out_of_range("no such window");
   const FormLayout& layout = *form.layout;
 
   // No WS_CLIPCHILDREN: the window paints the white inside of the frame, which
@@ -405,23 +409,10 @@ void Win32Ui::Impl::enable_after_modal(FormState& form) {
 }
 
 ControlState& Win32Ui::Impl::control(ControlId id) {
-  for (auto& [fid, form] : forms)
-    if (form.hwnd) {
-      auto it = form.controls.find(id);
-      if (it != form.controls.end()) return it->second;
-    }
+  const ControlIndex::Place place = index.find(id);
+  if (place.form == nullptr) throw RuntimeError(kControlNotFound, "Telvora", "Object required");
   // A control of a form that is not loaded loads that form, hidden.
-  for (FormId fid = 1; fid <= 16; ++fid) {
-    const FormLayout* layout = nullptr;
-    try {
-      layout = &events.layout(fid);
-    } catch (const std::exception&) {
-      continue;
-    }
-    for (const auto& c : layout->controls)
-      if (c.id == id) return load(fid, nullptr).controls.at(id);
-  }
-  throw RuntimeError(kControlNotFound, "Telvora", "Object required");
+  return load(place.form->id, nullptr).controls.at(id);
 }
 
 // ---------------------------------------------------------------- messages

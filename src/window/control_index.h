@@ -1,0 +1,33 @@
+// Which window holds each control, built once from the windows' layouts, so
+// that the user-interface services find a control by its ID alone.
+#pragma once
+
+#include <span>
+#include <unordered_map>
+
+#include "window/ui_layout.h"
+
+namespace platform {
+
+class ControlIndex {
+ public:
+  // Control IDs must be unique over all the windows, and so must the windows'
+  // IDs: a second use of either raises std::invalid_argument.
+  explicit ControlIndex(std::span<const FormLayout* const> forms);
+
+  // The layout of a window; nullptr for a window that no layout describes.
+  const FormLayout* form(FormId form) const;
+
+  struct Place {
+    const FormLayout* form;
+    const ControlLayout* control;
+  };
+  // The window and the row of a control; {nullptr, nullptr} for an unknown ID.
+  Place find(ControlId control) const;
+
+ private:
+  std::unordered_map<FormId, const FormLayout*> forms_;
+  std::unordered_map<ControlId, Place> controls_;
+};
+
+}  // namespace platform
