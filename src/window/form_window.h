@@ -34,7 +34,7 @@ class FormWindow : public BaseWindow<FormWindow> {
   FormWindow(FormHost& host, const FormLayout& layout) : host_(host), layout_(layout) {}
   FormWindow(const FormWindow&) = delete;
   FormWindow& operator=(const FormWindow&) = delete;
-  ~FormWindow() = default;
+  ~FormWindow();
 
   // Makes the window, hidden, with its controls sized for the monitor it is
   // on; raises RuntimeError when the system refuses. Nothing is left behind
@@ -60,6 +60,7 @@ class FormWindow : public BaseWindow<FormWindow> {
   struct Control {
     const ControlLayout* layout;
     HWND hwnd;
+    UniqueBitmap picture;  // what a picture control shows
   };
 
   void create_controls();
@@ -79,7 +80,6 @@ class FormWindow : public BaseWindow<FormWindow> {
   UniqueIcon icon_big_;
   UniqueIcon icon_small_;
   UniqueBrush background_;
-  std::vector<UniqueBitmap> bitmaps_;
   std::map<ControlId, Control> controls_;
   HWND saved_focus_ = nullptr;
   bool positioned_ = false;

@@ -40,6 +40,9 @@ UniqueIcon load_icon(int resource, int width_metric, int height_metric, UINT dpi
 
 }  // namespace
 
+// Out of line: the handles' owners are freed in one place of the program.
+FormWindow::~FormWindow() = default;
+
 void FormWindow::create(HWND owner) {
   // No WS_CLIPCHILDREN: the window paints the white inside of the frame, which
   // the group box leaves to its parent.
@@ -115,10 +118,10 @@ void FormWindow::create_controls() {
     HWND control = CreateWindowExW(ex_style, cls, utf8_to_wide(c.text).c_str(), style, 0, 0, 10, 10, hwnd(),
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance, nullptr);
     if (!control) raise_last_error();
-    controls_[c.id] = Control{&c, control};
+    Control& made = controls_[c.id] = Control{&c, control, {}};
     if (c.kind == ControlKind::picture && c.picture) {
-      bitmaps_.push_back(decode_picture(c.picture));
-      SendMessageW(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmaps_.back().get()));
+      made.picture = decode_picture(c.picture);
+      SendMessageW(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(made.picture.get()));
     }
   }
 }

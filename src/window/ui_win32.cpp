@@ -7,7 +7,6 @@
 #include <objbase.h>
 
 #include <algorithm>
-#include <map>
 #include <memory>
 #include <stdexcept>
 #include <vector>
@@ -41,7 +40,8 @@ struct Win32Ui::Impl final : FormHost {
   Win32Ui& ui;
   UiEvents& events;
   const ControlIndex index;
-  std::map<FormId, std::unique_ptr<FormWindow>> forms;
+  // The loaded windows, a handful at most.
+  std::vector<std::unique_ptr<FormWindow>> forms;
 
   Impl(Win32Ui& owner, UiEvents& ev) : ui(owner), events(ev), index(ev.layouts()) {}
 
@@ -64,22 +64,24 @@ struct Win32Ui::Impl final : FormHost {
     guarded([&] { events.on_selection_change(ui, control); });
   }
   void destroyed(FormId form) override {
-    forms.erase(form);
+    std::erase_if(forms, [form](const auto& f) { return f->layout().id == form; });
     // The process ends once no window of it is left.
     if (forms.empty()) PostQuitMessage(0);
   }
 
   FormWindow* loaded(FormId id) {
-    const auto found = forms.find(id);
-    return found == forms.end() ? nullptr : found->second.get();
+    for (const auto& form : forms) {
+      if (form->layout().id == id) return form.get();
+    }
+    return nullptr;
   }
 
   HWND active_owner() {
     HWND active = GetActiveWindow();
-    for (const auto& [id, form] : forms) {
+    for (const auto& form : forms) {
       if (form->hwnd() == active) return active;
     }
-    for (const auto& [id, form] : forms) {
+    for (const auto& form : forms) {
       if (IsWindowVisible(form->hwnd()) && IsWindowEnabled(form->hwnd())) return form->hwnd();
     }
     return nullptr;
@@ -89,15 +91,13 @@ struct Win32Ui::Impl final : FormHost {
     if (FormWindow* form = loaded(id)) return *form;
     const FormLayout* layout = index.form(id);
     if (layout == nullptr) throw std::out_of_range("no such window");
-    auto& slot = forms[id];
-    slot = std::make_unique<FormWindow>(*this, *layout);
+    FormWindow& form = *forms.emplace_back(std::make_unique<FormWindow>(*this, *layout));
     try {
-      slot->create(owner);
+      form.create(owner);
     } catch (...) {
-      forms.erase(id);
+      forms.pop_back();
       throw;
     }
-    FormWindow& form = *slot;
     events.on_load(ui, id);
     return form;
   }
@@ -113,8 +113,7 @@ struct Win32Ui::Impl final : FormHost {
     // Tab, Enter and Esc work as in a dialog for every window of the program.
     if (msg.hwnd) {
       HWND root = GetAncestor(msg.hwnd, GA_ROOT);
-      const bool ours =
-          std::any_of(forms.begin(), forms.end(), [&](const auto& f) { return f.second->hwnd() == root; });
+      const bool ours = std::any_of(forms.begin(), forms.end(), [&](const auto& f) { return f->hwnd() == root; });
       if (ours && IsDialogMessageW(root, &msg)) return;
     }
     TranslateMessage(&msg);
@@ -150,7 +149,7 @@ Win32Ui::~Win32Ui() {
   // Owned windows go with their owner: every window is let go of first, then
   // destroyed; the objects free their handles when the services go.
   std::vector<HWND> windows;
-  for (const auto& [id, form] : impl_->forms) windows.push_back(form->hwnd());
+  for (const auto& form : impl_->forms) windows.push_back(form->hwnd());
   for (HWND h : windows) SetWindowLongPtrW(h, GWLP_USERDATA, 0);
   for (HWND h : windows) {
     if (IsWindow(h)) DestroyWindow(h);
@@ -196,7 +195,7 @@ void Win32Ui::set_list_index(ControlId control, int index) {
 void Win32Ui::set_focus(ControlId control) {
   HWND hwnd = impl_->control(control);
   HWND root = GetAncestor(hwnd, GA_ROOT);
-  for (const auto& [id, form] : impl_->forms) {
+  for (const auto& form : impl_->forms) {
     if (form->hwnd() == root) form->set_saved_focus(hwnd);
   }
   // A window not yet shown or not active takes the focus when it is activated.
@@ -229,7 +228,7 @@ void Win32Ui::show_window(FormId form_id, bool modal, FormId owner_id) {
   // Modal: every other window of the program takes no input until this one
   // is gone.
   std::vector<HWND> disabled;
-  for (const auto& [id, other] : impl_->forms) {
+  for (const auto& other : impl_->forms) {
     if (other->hwnd() != hwnd && IsWindowEnabled(other->hwnd())) {
       disabled.push_back(other->hwnd());
       EnableWindow(other->hwnd(), FALSE);
