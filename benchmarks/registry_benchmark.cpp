@@ -33,11 +33,12 @@
 #include <string>
 #include <vector>
 
-#include "platform/process_memory.h"
-#include "platform/process_wait.h"
+#include "forwarding_registry.h"
 #include "platform/registry.h"
 #include "platform/registry_emulated.h"
+#include "process_memory.h"
 #include "registry_access/clsRegistryAccess.h"
+#include "system/process_wait.h"
 
 namespace {
 
@@ -53,67 +54,15 @@ constexpr int kValuesPerKey = 20;
 constexpr unsigned long kRegeditTimeoutMs = 600000;
 
 // Forwards every call to a registry and counts it.
-class CountingRegistry : public platform::Registry {
+class CountingRegistry : public telvora_test::ForwardingRegistry {
  public:
-  explicit CountingRegistry(platform::Registry& inner) : inner_(inner) {}
+  using ForwardingRegistry::ForwardingRegistry;
   unsigned long calls = 0;
 
-  long open_key_ex(platform::Hkey root, const std::string& sub_key, std::uint32_t options, std::uint32_t sam,
-                   platform::Hkey* result) override {
+ protected:
+  void note(Fn /*which*/, platform::Hkey /*key*/, std::string_view /*name*/, std::uint32_t /*number*/) override {
     ++calls;
-    return inner_.open_key_ex(root, sub_key, options, sam, result);
   }
-  long open_key(platform::Hkey root, const std::string& sub_key, platform::Hkey* result) override {
-    ++calls;
-    return inner_.open_key(root, sub_key, result);
-  }
-  long create_key(platform::Hkey root, const std::string& sub_key, platform::Hkey* result) override {
-    ++calls;
-    return inner_.create_key(root, sub_key, result);
-  }
-  long create_key_ex(platform::Hkey root, const std::string& sub_key, std::uint32_t options, std::uint32_t sam,
-                     platform::Hkey* result, std::uint32_t* disposition) override {
-    ++calls;
-    return inner_.create_key_ex(root, sub_key, options, sam, result, disposition);
-  }
-  long query_value_ex(platform::Hkey key, const std::string& name, std::uint32_t* type, std::uint8_t* data,
-                      std::uint32_t* size) override {
-    ++calls;
-    return inner_.query_value_ex(key, name, type, data, size);
-  }
-  long set_value_ex(platform::Hkey key, const std::string& name, std::uint32_t type, const std::uint8_t* data,
-                    std::uint32_t size) override {
-    ++calls;
-    return inner_.set_value_ex(key, name, type, data, size);
-  }
-  long enum_key_ex(platform::Hkey key, std::uint32_t index, char* name, std::uint32_t* name_len) override {
-    ++calls;
-    return inner_.enum_key_ex(key, index, name, name_len);
-  }
-  long enum_value(platform::Hkey key, std::uint32_t index, char* name, std::uint32_t* name_len, std::uint32_t* type,
-                  std::uint8_t* data, std::uint32_t* data_len) override {
-    ++calls;
-    return inner_.enum_value(key, index, name, name_len, type, data, data_len);
-  }
-  long delete_key(platform::Hkey key, const std::string& sub_key) override {
-    ++calls;
-    return inner_.delete_key(key, sub_key);
-  }
-  long delete_value(platform::Hkey key, const std::string& name) override {
-    ++calls;
-    return inner_.delete_value(key, name);
-  }
-  long close_key(platform::Hkey key) override {
-    ++calls;
-    return inner_.close_key(key);
-  }
-  long connect_registry(const std::string& machine, platform::Hkey root, platform::Hkey* result) override {
-    ++calls;
-    return inner_.connect_registry(machine, root, result);
-  }
-
- private:
-  platform::Registry& inner_;
 };
 
 [[noreturn]] void fail(const std::string& what) {

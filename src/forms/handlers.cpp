@@ -5,8 +5,9 @@
 #include "forms/command_line.h"
 #include "forms/controls.h"
 #include "forms/layout.h"
-#include "platform/runtime_error.h"
+#include "forms/texts.h"
 #include "setup/RunSetup.h"
+#include "system/error_text.h"
 
 namespace forms {
 
@@ -50,33 +51,33 @@ setup::SetupInput read_setup_input(platform::Ui& ui) {
       .name = ui.text(form1::txtadsoyad), .email = ui.text(form1::txteposta), .program = ui.list_index(form1::CmbApp)};
 }
 
-void on_load(platform::Ui& ui, platform::FormId form) { on_load(ui, form, StartOptions{}); }
+void on_load(platform::Ui& ui, platform::FormId form) { on_load(ui, form, StartValues{}); }
 
-void on_load(platform::Ui& ui, platform::FormId form, const StartOptions& options) {
+void on_load(platform::Ui& ui, platform::FormId form, const StartValues& start) {
   if (form != Form1) return;
   reporting_escaped_errors(ui, [&] {
-    ui.add_item(form1::CmbApp, "Microsoft Outlook");
-    ui.add_item(form1::CmbApp, "Outlook Express");
+    ui.add_item(form1::CmbApp, text::kOutlook);
+    ui.add_item(form1::CmbApp, text::kExpress);
     ui.set_list_index(form1::CmbApp, 0);  // runs on_selection_change
 
-    if (!options.error.empty()) {
+    if (!start.error.empty()) {
       // A wrong command line is told, and the window opens empty.
-      ui.message_box(options.error + "\r\n\r\n" + usage_text(), platform::mb::error, platform::program_name);
+      ui.message_box(start.error + "\r\n\r\n" + usage_text(), platform::mb::error, platform::program_name);
       return;
     }
-    if (options.help) {
+    if (start.help) {
       ui.message_box(usage_text(), platform::mb::information, platform::program_name);
       ui.end_process(0);
     }
-    if (options.name) ui.set_text(form1::txtadsoyad, *options.name);
-    if (options.email) ui.set_text(form1::txteposta, *options.email);
-    if (options.program) ui.set_list_index(form1::CmbApp, *options.program);
+    if (start.name) ui.set_text(form1::txtadsoyad, *start.name);
+    if (start.email) ui.set_text(form1::txteposta, *start.email);
+    if (start.program) ui.set_list_index(form1::CmbApp, *start.program);
     // What the command line filled needs only a look and the button; a box it
     // left empty still waits for typing.
-    if (!options.name && !options.email && !options.program) return;
-    if (!options.name) {
+    if (!start.name && !start.email && !start.program) return;
+    if (!start.name) {
       ui.set_focus(form1::txtadsoyad);
-    } else if (!options.email) {
+    } else if (!start.email) {
       ui.set_focus(form1::txteposta);
     } else {
       ui.set_focus(form1::Command1);

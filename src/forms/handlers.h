@@ -1,8 +1,9 @@
-// The handlers of the three windows with the registry they work on, for
-// callers that choose it (tests); the window layer uses the overloads of
-// layout.h, which work on the process's own registry.
+// The handlers of the three windows: what the window layer reports goes here.
+// An error that escapes a handler is shown (number and description) and ends
+// the process.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "platform/registry.h"
@@ -11,6 +12,23 @@
 
 namespace forms {
 
+// What the main window starts with: the values a help desk's shortcut fills
+// in, and what is to be told before the window is used.
+struct StartValues {
+  std::optional<std::string> name;
+  std::optional<std::string> email;
+  std::optional<int> program;  // the program list's index
+  bool help = false;           // the switches are listed and the program ends
+  std::string error;           // a wrong command line: told, and the window opens empty
+};
+
+void on_load(platform::Ui& ui, platform::FormId form);
+// The main window filled in and the focus on the setup button, the switches
+// listed, or a wrong command line told before the window opens empty.
+void on_load(platform::Ui& ui, platform::FormId form, const StartValues& start);
+void on_selection_change(platform::Ui& ui, platform::ControlId control);
+// On the process's own registry, and on the one a caller chooses (tests).
+void on_click(platform::Ui& ui, platform::ControlId control);
 void on_click(platform::Ui& ui, platform::ControlId control, platform::Registry& registry);
 
 // The setup's reports as the main window shows them: boxes captioned with

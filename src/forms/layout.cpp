@@ -5,6 +5,7 @@
 
 #include "forms/controls.h"
 #include "forms/resource_ids.h"
+#include "forms/texts.h"
 
 namespace forms {
 
@@ -46,10 +47,10 @@ constexpr ControlLayout picture(platform::ControlId id, const char* name, int le
   return c;
 }
 
-// "Kapat" answers Esc; Enter presses it too while it has the focus, which is
+// text::kCloseButton answers Esc; Enter presses it too while it has the focus, which is
 // where each window puts the focus first.
 constexpr ControlLayout close_button(platform::ControlId id, int left, int top, int width, int height) {
-  ControlLayout c = control(id, "Command1", ControlKind::button, "Kapat", left, top, width, height, 0);
+  ControlLayout c = control(id, "Command1", ControlKind::button, text::kCloseButton, left, top, width, height, 0);
   c.cancel_button = true;
   return c;
 }
@@ -72,65 +73,40 @@ constexpr ControlLayout heading(ControlLayout c) {
 // walks it. Frame1's buttons are placed relative to the frame.
 constexpr std::array kForm1Controls = {
     picture(form1::Image1, "Image1", 120, 120, 2775, 600, TELVORA_LOGO),
-    control(form1::Label3, "Label3", ControlKind::label, "Adınız - Soyadınız :", 120, 960, 1815, 255, 9),
+    control(form1::Label3, "Label3", ControlKind::label, text::kNameLabel, 120, 960, 1815, 255, 9),
     control(form1::txtadsoyad, "txtadsoyad", ControlKind::text_box, "", 2040, 840, 3615, 315, 0),
-    control(form1::Label1, "Label1", ControlKind::label, "E-Posta Adresiniz :", 120, 1440, 1815, 255, 6),
+    control(form1::Label1, "Label1", ControlKind::label, text::kEmailLabel, 120, 1440, 1815, 255, 6),
     control(form1::txteposta, "txteposta", ControlKind::text_box, "", 2040, 1320, 3615, 315, 1),
-    control(form1::Label2, "Label2", ControlKind::label, "Program :", 120, 1920, 1815, 255, 7),
+    control(form1::Label2, "Label2", ControlKind::label, text::kProgramLabel, 120, 1920, 1815, 255, 7),
     control(form1::CmbApp, "CmbApp", ControlKind::drop_down_list, "", 2040, 1800, 3615, 330, 2),
     picture(form1::Image2, "Image2", 5760, 600, 1440, 1440, TELVORA_PIC_OUTLOOK),
     picture(form1::Image3, "Image3", 5760, 600, 1440, 1440, TELVORA_PIC_EXPRESS),
     control(form1::Frame1, "Frame1", ControlKind::frame, "", 120, 2280, 7095, 855, 8),
-    control(form1::Command1, "Command1", ControlKind::button, "Hesabı Kontrol et ve Kur", 4440, 240, 2535, 495, 3,
+    control(form1::Command1, "Command1", ControlKind::button, text::kSetUpButton, 4440, 240, 2535, 495, 3,
             form1::Frame1),
-    control(form1::Command2, "Command2", ControlKind::button, "Hakkında", 120, 240, 1095, 495, 4, form1::Frame1),
+    control(form1::Command2, "Command2", ControlKind::button, text::kAboutButton, 120, 240, 1095, 495, 4,
+            form1::Frame1),
     // Never shown and never read: the password is typed in the mail program.
     hidden(control(form1::txtsifre, "txtsifre", ControlKind::text_box, "", 3120, 0, 2775, 315, 5)),
 };
 
-constexpr const char* kAboutText =
-    "Bu uygulama bilgisayarınızda yüklü olan\r\n"
-    "Microsoft Outlook ya da Outlook Express programınıza\r\n"
-    "otomatik olarak yeni e-posta hesabınızı \r\n"
-    "tanımlayabilmeniz \r\n"
-    "için\r\n"
-    "hazırlanmıştır.\r\n"
-    "\r\n"
-    "E-posta şifreniz dışında tüm ayarlarınız otomatik olarak \r\n"
-    "tanımlanacaktır.\r\n"
-    "\r\n"
-    "Bu programın tüm hakları Telvora geliştiricilerine\r\n"
-    "aittir.\r\n";
-
 constexpr std::array kForm2Controls = {
     picture(form2::Image1, "Image1", 120, 120, 2775, 600, TELVORA_LOGO),
     close_button(form2::Command1, 4440, 3960, 1215, 495),
-    control(form2::Text1, "Text1", ControlKind::multi_line_text_box, kAboutText, 120, 840, 5535, 2895, 1),
+    control(form2::Text1, "Text1", ControlKind::multi_line_text_box, text::kAbout, 120, 840, 5535, 2895, 1),
 };
-
-constexpr const char* kCompletionText =
-    "Hesap Kurulumunuz başarıyla tamamlandı.\r\n"
-    "\r\n"
-    "Hesabınızın çalışır hale gelebilmesi için son olarak \r\n"
-    "Microsoft Outlook ya da Outlook Express programında \r\n"
-    "şifrenizi belirtmeniz gerekmektedir.\r\n"
-    "Bu işlemi yeni posta kontrolü yapılırken karşınıza \r\n"
-    "çıkacak ekrandan yapabilirsiniz.\r\n"
-    "\r\n"
-    "İyi çalışmalar dileriz.\r\n";
 
 // The heading label comes directly before the text it heads.
 constexpr std::array kForm3Controls = {
     close_button(form3::Command1, 4440, 3120, 1335, 495),
-    heading(control(form3::Label1, "Label1", ControlKind::label,
-                    "Hesabın kurulumu için gerekli ayarlar başarıyla tamamlandı.", 120, 120, 5655, 495, 2)),
-    control(form3::Text1, "Text1", ControlKind::multi_line_text_box, kCompletionText, 120, 720, 5655, 2175, 1),
+    heading(control(form3::Label1, "Label1", ControlKind::label, text::kCompletionHeading, 120, 120, 5655, 495, 2)),
+    control(form3::Text1, "Text1", ControlKind::multi_line_text_box, text::kCompletion, 120, 720, 5655, 2175, 1),
     picture(form3::Image1, "Image1", 120, 3000, 2775, 600, TELVORA_LOGO),
 };
 
 const FormLayout kForm1{.id = Form1,
                         .name = "Form1",
-                        .caption = "Otomatik Microsoft Outlook ve Outlook Express Hesap Kurulum Programı",
+                        .caption = text::kForm1Caption,
                         .client_width = 7350,
                         .client_height = 3255,
                         .border = Border::fixed_single,
@@ -140,7 +116,7 @@ const FormLayout kForm1{.id = Form1,
                         .controls = kForm1Controls};
 const FormLayout kForm2{.id = Form2,
                         .name = "Form2",
-                        .caption = "Hakkında",
+                        .caption = text::kForm2Caption,
                         .client_width = 5850,
                         .client_height = 4620,
                         .border = Border::fixed_tool_window,
@@ -150,7 +126,7 @@ const FormLayout kForm2{.id = Form2,
                         .controls = kForm2Controls};
 const FormLayout kForm3{.id = Form3,
                         .name = "Form3",
-                        .caption = "Kurulum Tamamlandı.",
+                        .caption = text::kForm3Caption,
                         .client_width = 5940,
                         .client_height = 3720,
                         .border = Border::fixed_tool_window,
@@ -159,7 +135,11 @@ const FormLayout kForm3{.id = Form3,
                         .show_in_taskbar = false,
                         .controls = kForm3Controls};
 
+constexpr std::array<const FormLayout*, 3> kForms = {&kForm1, &kForm2, &kForm3};
+
 }  // namespace
+
+std::span<const platform::FormLayout* const> form_layouts() { return kForms; }
 
 const platform::FormLayout& form_layout(platform::FormId form) {
   switch (form) {

@@ -2,26 +2,28 @@
 // with /quiet, no window at all; the window layer reports its events to the
 // forms' handlers.
 #include "forms/command_line.h"
+#include "forms/handlers.h"
 #include "forms/layout.h"
 #include "forms/quiet.h"
-#include "platform/command_line.h"
-#include "platform/console.h"
-#include "platform/ui_win32.h"
+#include "system/command_line.h"
+#include "system/console.h"
+#include "window/ui_win32.h"
 
 namespace {
 
 class FormsEvents final : public platform::UiEvents {
  public:
-  explicit FormsEvents(const forms::StartOptions& options) : options_(options) {}
-  const platform::FormLayout& layout(platform::FormId form) override { return forms::form_layout(form); }
-  void on_load(platform::Ui& ui, platform::FormId form) override { forms::on_load(ui, form, options_); }
+  explicit FormsEvents(const forms::StartOptions& options)
+      : start_{options.name, options.email, options.program, options.help, options.error} {}
+  std::span<const platform::FormLayout* const> layouts() override { return forms::form_layouts(); }
+  void on_load(platform::Ui& ui, platform::FormId form) override { forms::on_load(ui, form, start_); }
   void on_click(platform::Ui& ui, platform::ControlId control) override { forms::on_click(ui, control); }
   void on_selection_change(platform::Ui& ui, platform::ControlId control) override {
     forms::on_selection_change(ui, control);
   }
 
  private:
-  const forms::StartOptions& options_;
+  const forms::StartValues start_;
 };
 
 }  // namespace

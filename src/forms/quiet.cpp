@@ -2,11 +2,10 @@
 
 #include <exception>
 
-#include "forms/controls.h"
-#include "forms/layout.h"
-#include "platform/runtime_error.h"
+#include "forms/texts.h"
 #include "platform/ui.h"
 #include "setup/RunSetup.h"
+#include "system/error_text.h"
 
 namespace forms {
 
@@ -20,11 +19,7 @@ class ConsoleReport final : public setup::SetupReport {
   }
   void focus(setup::Field /*field*/) override {}
   // The completion window's heading says it all.
-  void show_completion() override {
-    for (const auto& control : form_layout(Form3).controls) {
-      if (control.id == form3::Label1) print_(control.text);
-    }
-  }
+  void show_completion() override { print_(text::kCompletionHeading); }
 
  private:
   const Print& print_;

@@ -1,7 +1,7 @@
 #include "outlook/OutlookLaunch.h"
 
-#include "platform/process.h"
 #include "registry_source/ClsRegistry.h"
+#include "system/process.h"
 
 namespace outlook {
 

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "platform/codepage.h"
-#include "platform/temp.h"
+#include "system/temp.h"
 
 namespace Module1 {
 

@@ -5,11 +5,12 @@
 
 #include <array>
 #include <functional>
+#include <span>
 #include <vector>
 
 #include "driver.h"
 #include "platform/error.h"
-#include "platform/ui_win32.h"
+#include "window/ui_win32.h"
 
 namespace {
 
@@ -56,14 +57,12 @@ const FormLayout kInfoForm{2,
                            false,
                            kInfoControls};
 
+const std::array<const FormLayout*, 2> kForms = {&kMain, &kInfoForm};
+
 // Records what the window layer reports and lets a test react to it.
 class Events : public platform::UiEvents {
  public:
-  const FormLayout& layout(platform::FormId form) override {
-    if (form == 1) return kMain;
-    if (form == 2) return kInfoForm;
-    throw std::out_of_range("no such form");
-  }
+  std::span<const FormLayout* const> layouts() override { return kForms; }
   void on_load(platform::Ui& ui, platform::FormId form) override {
     loads.push_back(form);
     if (form == 1) {

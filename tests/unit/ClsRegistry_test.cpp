@@ -10,6 +10,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "forwarding_registry.h"
 #include "platform/codepage.h"
 #include "platform/error.h"
 #include "platform/registry_emulated.h"
@@ -34,11 +35,11 @@ Bytes bytes_of(const std::string& s) { return Bytes(s.begin(), s.end()); }
 // make one registry function throw (a function that cannot be called), and
 // make one computer name reachable, connecting it to the local registry
 // through a handle of its own.
-class Spy : public platform::Registry {
+class Spy : public telvora_test::ForwardingRegistry {
  public:
   enum class Fn { open, create, query, set, enum_key, enum_value, delete_key, delete_value, close, connect };
 
-  explicit Spy(platform::Registry& inner) : inner_(inner) {}
+  using ForwardingRegistry::ForwardingRegistry;
 
   std::size_t open_handles() const { return open_.size(); }
   int bad_closes = 0;
@@ -49,54 +50,24 @@ class Spy : public platform::Registry {
 
   long open_key_ex(Hkey root, const std::string& sub_key, std::uint32_t options, std::uint32_t sam,
                    Hkey* result) override {
-    call(Fn::open);
+    const long rc = ForwardingRegistry::open_key_ex(root, sub_key, options, sam, result);
     open_masks.push_back(sam);
-    return track(inner_.open_key_ex(root, sub_key, options, sam, result), result);
+    return track(rc, result);
   }
   long open_key(Hkey root, const std::string& sub_key, Hkey* result) override {
-    call(Fn::open);
-    const long rc = inner_.open_key(root, sub_key, result);
+    const long rc = ForwardingRegistry::open_key(root, sub_key, result);
     // The same handle back for an empty sub-key is not a new one.
     return sub_key.empty() ? rc : track(rc, result);
   }
   long create_key(Hkey root, const std::string& sub_key, Hkey* result) override {
-    call(Fn::create);
-    return track(inner_.create_key(root, sub_key, result), result);
+    return track(ForwardingRegistry::create_key(root, sub_key, result), result);
   }
   long create_key_ex(Hkey root, const std::string& sub_key, std::uint32_t options, std::uint32_t sam, Hkey* result,
                      std::uint32_t* disposition) override {
-    call(Fn::create);
-    return track(inner_.create_key_ex(root, sub_key, options, sam, result, disposition), result);
-  }
-  long query_value_ex(Hkey key, const std::string& value_name, std::uint32_t* type, std::uint8_t* data,
-                      std::uint32_t* size) override {
-    call(Fn::query);
-    return inner_.query_value_ex(key, value_name, type, data, size);
-  }
-  long set_value_ex(Hkey key, const std::string& value_name, std::uint32_t type, const std::uint8_t* data,
-                    std::uint32_t size) override {
-    call(Fn::set);
-    return inner_.set_value_ex(key, value_name, type, data, size);
-  }
-  long enum_key_ex(Hkey key, std::uint32_t index, char* name, std::uint32_t* name_len) override {
-    call(Fn::enum_key);
-    return inner_.enum_key_ex(key, index, name, name_len);
-  }
-  long enum_value(Hkey key, std::uint32_t index, char* name, std::uint32_t* name_len, std::uint32_t* type,
-                  std::uint8_t* data, std::uint32_t* data_len) override {
-    call(Fn::enum_value);
-    return inner_.enum_value(key, index, name, name_len, type, data, data_len);
-  }
-  long delete_key(Hkey key, const std::string& sub_key) override {
-    call(Fn::delete_key);
-    return inner_.delete_key(key, sub_key);
-  }
-  long delete_value(Hkey key, const std::string& value_name) override {
-    call(Fn::delete_value);
-    return inner_.delete_value(key, value_name);
+    return track(ForwardingRegistry::create_key_ex(root, sub_key, options, sam, result, disposition), result);
   }
   long close_key(Hkey key) override {
-    call(Fn::close);
+    const long rc = ForwardingRegistry::close_key(key);
     if (!platform::is_predefined_root(key)) {
       const auto it = open_.find(key);
       if (it == open_.end()) {
@@ -105,21 +76,31 @@ class Spy : public platform::Registry {
         open_.erase(it);
       }
     }
-    return inner_.close_key(key);
+    return rc;
   }
   long connect_registry(const std::string& machine_name, Hkey root, Hkey* result) override {
-    call(Fn::connect);
+    note(ForwardingRegistry::Fn::connect_registry, root, machine_name, 0);
     ++connections;
     if (!reachable_computer.empty() && machine_name == reachable_computer) {
-      return track(inner_.open_key_ex(root, "", 0, access::all, result), result);
+      return track(inner().open_key_ex(root, "", 0, access::all, result), result);
     }
-    return track(inner_.connect_registry(machine_name, root, result), result);
+    return track(inner().connect_registry(machine_name, root, result), result);
+  }
+
+ protected:
+  // A function that cannot be called throws before it reaches the backend.
+  void note(ForwardingRegistry::Fn which, Hkey /*key*/, std::string_view /*name*/, std::uint32_t /*number*/) override {
+    using F = ForwardingRegistry::Fn;
+    static constexpr Fn kinds[] = {Fn::open,       Fn::open,         Fn::create,   Fn::create,
+                                   Fn::query,      Fn::set,          Fn::enum_key, Fn::enum_value,
+                                   Fn::delete_key, Fn::delete_value, Fn::close,    Fn::connect};
+    static_assert(std::size(kinds) == static_cast<std::size_t>(F::connect_registry) + 1);
+    if (throw_from == kinds[static_cast<std::size_t>(which)]) {
+      throw std::runtime_error("registry function cannot be called");
+    }
   }
 
  private:
-  void call(Fn fn) const {
-    if (throw_from == fn) throw std::runtime_error("registry function cannot be called");
-  }
   long track(long rc, const Hkey* result) {
     if (rc == win::success && result != nullptr && *result != 0 && !platform::is_predefined_root(*result)) {
       open_.insert(*result);
@@ -127,7 +108,6 @@ class Spy : public platform::Registry {
     return rc;
   }
 
-  platform::Registry& inner_;
   std::multiset<Hkey> open_;
 };
 

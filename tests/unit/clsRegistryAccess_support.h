@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "access_reference.h"
+#include "forwarding_registry.h"
 #include "platform/registry.h"
 #include "platform/ui.h"
 #include "registry_access/clsRegistryAccess.h"
@@ -35,9 +36,9 @@ struct Call {
 
 // Forwards to a backend, records every call, and can make the enumerations
 // fail from a chosen index on, as they do for a key deleted while listed.
-class RecordingRegistry : public platform::Registry {
+class RecordingRegistry : public telvora_test::ForwardingRegistry {
  public:
-  explicit RecordingRegistry(platform::Registry& inner) : inner_(inner) {}
+  using ForwardingRegistry::ForwardingRegistry;
 
   std::vector<Call> calls;
   // Answer `code` to enum_key_ex / enum_value at indices >= the given one.
@@ -58,67 +59,37 @@ class RecordingRegistry : public platform::Registry {
 
   long open_key_ex(platform::Hkey root, const std::string& sub_key, std::uint32_t options, std::uint32_t sam,
                    platform::Hkey* result) override {
-    calls.push_back({"open_key_ex", root, sub_key, sam, {}});
     if (fail_open_of && sub_key == *fail_open_of) {
+      note(Fn::open_key_ex, root, sub_key, sam);
       *result = 0;
       return platform::win::access_denied;
     }
-    return inner_.open_key_ex(root, sub_key, options, sam, result);
-  }
-  long open_key(platform::Hkey root, const std::string& sub_key, platform::Hkey* result) override {
-    calls.push_back({"open_key", root, sub_key, 0, {}});
-    return inner_.open_key(root, sub_key, result);
-  }
-  long create_key(platform::Hkey root, const std::string& sub_key, platform::Hkey* result) override {
-    calls.push_back({"create_key", root, sub_key, 0, {}});
-    return inner_.create_key(root, sub_key, result);
-  }
-  long create_key_ex(platform::Hkey root, const std::string& sub_key, std::uint32_t options, std::uint32_t sam,
-                     platform::Hkey* result, std::uint32_t* disposition) override {
-    calls.push_back({"create_key_ex", root, sub_key, sam, {}});
-    return inner_.create_key_ex(root, sub_key, options, sam, result, disposition);
-  }
-  long query_value_ex(platform::Hkey key, const std::string& value_name, std::uint32_t* type, std::uint8_t* data,
-                      std::uint32_t* size) override {
-    calls.push_back({"query_value_ex", key, value_name, 0, {}});
-    return inner_.query_value_ex(key, value_name, type, data, size);
+    return ForwardingRegistry::open_key_ex(root, sub_key, options, sam, result);
   }
   long set_value_ex(platform::Hkey key, const std::string& value_name, std::uint32_t type, const std::uint8_t* data,
                     std::uint32_t size) override {
-    calls.push_back({"set_value_ex", key, value_name, type, std::string(reinterpret_cast<const char*>(data), size)});
-    return inner_.set_value_ex(key, value_name, type, data, size);
+    const long rc = ForwardingRegistry::set_value_ex(key, value_name, type, data, size);
+    calls.back().data.assign(reinterpret_cast<const char*>(data), size);
+    return rc;
   }
   long enum_key_ex(platform::Hkey key, std::uint32_t index, char* name, std::uint32_t* name_len) override {
-    calls.push_back({"enum_key_ex", key, {}, index, {}});
-    if (++enum_calls > enum_call_limit) return platform::win::no_more_items;
-    if (fail_enum_keys_from && index >= *fail_enum_keys_from) return enum_fault_code;
-    return inner_.enum_key_ex(key, index, name, name_len);
+    if (++enum_calls > enum_call_limit || (fail_enum_keys_from && index >= *fail_enum_keys_from)) {
+      note(Fn::enum_key_ex, key, {}, index);
+      return enum_calls > enum_call_limit ? platform::win::no_more_items : enum_fault_code;
+    }
+    return ForwardingRegistry::enum_key_ex(key, index, name, name_len);
   }
   long enum_value(platform::Hkey key, std::uint32_t index, char* name, std::uint32_t* name_len, std::uint32_t* type,
                   std::uint8_t* data, std::uint32_t* data_len) override {
-    calls.push_back({"enum_value", key, {}, index, {}});
-    if (++enum_calls > enum_call_limit) return platform::win::no_more_items;
-    if (fail_enum_values_from && index >= *fail_enum_values_from) return enum_fault_code;
-    if (fail_enum_value_call && ++enum_value_calls == *fail_enum_value_call) return enum_fault_code;
+    if (++enum_calls > enum_call_limit || (fail_enum_values_from && index >= *fail_enum_values_from) ||
+        (fail_enum_value_call && ++enum_value_calls == *fail_enum_value_call)) {
+      note(Fn::enum_value, key, {}, index);
+      return enum_calls > enum_call_limit ? platform::win::no_more_items : enum_fault_code;
+    }
     if (starve_enum_values_over && data_len != nullptr && *data_len > *starve_enum_values_over) {
       *data_len = *starve_enum_values_over;
     }
-    return inner_.enum_value(key, index, name, name_len, type, data, data_len);
-  }
-  long delete_key(platform::Hkey key, const std::string& sub_key) override {
-    calls.push_back({"delete_key", key, sub_key, 0, {}});
-    return inner_.delete_key(key, sub_key);
-  }
-  long delete_value(platform::Hkey key, const std::string& value_name) override {
-    calls.push_back({"delete_value", key, value_name, 0, {}});
-    return inner_.delete_value(key, value_name);
-  }
-  long close_key(platform::Hkey key) override {
-    calls.push_back({"close_key", key, {}, 0, {}});
-    return inner_.close_key(key);
-  }
-  long connect_registry(const std::string& machine_name, platform::Hkey root, platform::Hkey* result) override {
-    return inner_.connect_registry(machine_name, root, result);
+    return ForwardingRegistry::enum_value(key, index, name, name_len, type, data, data_len);
   }
 
   // The calls of one function, in order.
@@ -130,8 +101,10 @@ class RecordingRegistry : public platform::Registry {
     return out;
   }
 
- private:
-  platform::Registry& inner_;
+ protected:
+  void note(Fn which, platform::Hkey key, std::string_view name, std::uint32_t number) override {
+    calls.push_back({name_of(which), key, std::string(name), number, {}});
+  }
 };
 
 // What the registry holds for one value, read past the class.

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/command_line.h"
+#include "system/command_line.h"
 
 namespace {
 

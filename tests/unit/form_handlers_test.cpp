@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "forms/command_line.h"
 #include "forms/controls.h"
 #include "forms/layout.h"
 #include "platform/error.h"
@@ -34,7 +35,7 @@ TEST(MainWindowLoad, FillsTheProgramListAndShowsTheOutlookPicture) {
 
 TEST(MainWindowLoad, FillsInWhatTheCommandLineGivesAndPutsTheFocusOnTheButton) {
   ScriptedUi ui;
-  forms::StartOptions options;
+  forms::StartValues options;
   options.name = "Ayşe Işık";
   options.email = "ayse@örnek.com";
   options.program = 1;
@@ -55,7 +56,7 @@ TEST(MainWindowLoad, FillsInWhatTheCommandLineGivesAndPutsTheFocusOnTheButton) {
 
 TEST(MainWindowLoad, TellsAWrongCommandLineAndOpensEmptyOrListsTheSwitches) {
   ScriptedUi ui;
-  forms::StartOptions options;
+  forms::StartValues options;
   options.name = "Ali";
   options.error = "Tanınmayan anahtar: /foo";
   forms::on_load(ui, forms::Form1, options);
@@ -68,7 +69,7 @@ TEST(MainWindowLoad, TellsAWrongCommandLineAndOpensEmptyOrListsTheSwitches) {
   EXPECT_FALSE(ui.exit_code.has_value());
 
   ScriptedUi help;
-  forms::StartOptions asks;
+  forms::StartValues asks;
   asks.help = true;
   EXPECT_THROW(forms::on_load(help, forms::Form1, asks), telvora_test::ProcessEnded);
   EXPECT_EQ(help.boxes, (std::vector<MessageBoxCall>{{forms::usage_text(), 64, "Telvora"}}));

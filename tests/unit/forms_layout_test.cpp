@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "forms/controls.h"
 #include "forms/layout.h"
+#include "window/control_index.h"
 
 namespace {
 
@@ -54,6 +56,32 @@ TEST(FormLayout, ControlsAreUniqueAndLieInsideTheirParent) {
     }
   }
   EXPECT_THROW(forms::form_layout(4), std::out_of_range);
+}
+
+// The window layer finds a control's window through an index of the layouts,
+// which refuses a control ID or a window used twice.
+TEST(FormLayout, ControlIndexFindsEachControlsWindowAndRefusesAnIdUsedTwice) {
+  const platform::ControlIndex index(forms::form_layouts());
+  struct Case {
+    platform::ControlId control;
+    platform::FormId form;  // 0: none
+  };
+  for (const Case& c :
+       {Case{forms::form1::txtadsoyad, forms::Form1}, Case{forms::form1::Command1, forms::Form1},
+        Case{forms::form2::Command1, forms::Form2}, Case{forms::form3::Label1, forms::Form3}, Case{4242, 0}}) {
+    const platform::ControlIndex::Place place = index.find(c.control);
+    EXPECT_EQ(place.form != nullptr ? place.form->id : 0, c.form) << c.control;
+    EXPECT_EQ(place.control != nullptr ? place.control->id : 0, c.form != 0 ? c.control : 0);
+  }
+  EXPECT_EQ(index.form(forms::Form2), &forms::form_layout(forms::Form2));
+  EXPECT_EQ(index.form(4), nullptr);
+  const std::vector<const FormLayout*> twice_a_window = {&forms::form_layout(forms::Form1),
+                                                         &forms::form_layout(forms::Form1)};
+  EXPECT_THROW(platform::ControlIndex{twice_a_window}, std::invalid_argument);
+  FormLayout clash = forms::form_layout(forms::Form2);
+  clash.id = 9;  // another window with Form2's controls
+  const std::vector<const FormLayout*> twice_a_control = {&forms::form_layout(forms::Form2), &clash};
+  EXPECT_THROW(platform::ControlIndex{twice_a_control}, std::invalid_argument);
 }
 
 // The window layer walks the z-order for the keyboard, so the controls that

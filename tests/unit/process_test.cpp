@@ -1,4 +1,4 @@
-#include "platform/process.h"
+#include "system/process.h"
 
 #include <gtest/gtest.h>
 

@@ -19,10 +19,10 @@
 #include <vector>
 
 #include "platform/codepage.h"
-#include "platform/process_wait.h"
 #include "platform/registry.h"
 #include "registry_access/clsRegistryAccess.h"
 #include "registry_backends.h"
+#include "system/process_wait.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "platform/temp.h"
+#include "system/temp.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "platform/codepage.h"
-#include "platform/temp.h"
+#include "system/temp.h"
 
 namespace platform {
 

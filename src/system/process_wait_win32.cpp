@@ -1,4 +1,4 @@
-#include "platform/process_wait.h"
+#include "system/process_wait.h"
 
 #include <windows.h>
 

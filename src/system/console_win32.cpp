@@ -1,7 +1,7 @@
 #include <windows.h>
 
 #include "platform/codepage.h"
-#include "platform/console.h"
+#include "system/console.h"
 
 namespace platform {
 

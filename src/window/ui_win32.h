@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "platform/ui.h"
-#include "platform/ui_layout.h"
+#include "window/ui_layout.h"
 
 namespace platform {
 

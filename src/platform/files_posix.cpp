@@ -1,8 +1,6 @@
 // File services of the native build (POSIX). The program writes Windows paths
 // such as "<temp>\Temp_Profile.PRF", so a backslash is a folder separator
 // here too; a hidden file is one whose name starts with a dot.
-#ifndef _WIN32
-
 #include "platform/files.h"
 
 #include <fcntl.h>
@@ -142,5 +140,3 @@ std::size_t InputFile::read(char* buffer, std::size_t size) {
 }
 
 }  // namespace platform
-
-#endif

@@ -3,8 +3,9 @@
 #include <shellapi.h>
 
 #include "platform/codepage.h"
-#include "platform/command_line.h"
 #include "platform/runtime_error.h"
+#include "system/command_line.h"
+#include "system/unique_handle.h"
 
 namespace platform {
 
@@ -14,10 +15,10 @@ std::vector<std::string> split_command_line(const std::string& command_line) {
   const std::wstring wide = command_line.empty() ? std::wstring(L"\"\"") : utf8_to_wide(command_line);
   wchar_t** arguments = CommandLineToArgvW(wide.c_str(), &count);
   if (arguments == nullptr) raise_runtime_error(errnum::out_of_memory);
+  const UniqueLocal owned(static_cast<HLOCAL>(arguments));
   std::vector<std::string> out;
   out.reserve(static_cast<std::size_t>(count));
   for (int i = 0; i < count; ++i) out.push_back(wide_to_utf8(arguments[i]));
-  LocalFree(static_cast<HLOCAL>(arguments));
   return out;
 }
 

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "platform/codepage.h"
-#include "platform/process.h"
 #include "platform/runtime_error.h"
+#include "system/process.h"
 
 namespace platform {
 

@@ -2,9 +2,7 @@
 // line follows the Windows rules: the program is found as CreateProcess finds
 // it, and the arguments are split as a Windows program's C runtime splits
 // them, so the started program sees what it would see on Windows.
-#ifndef _WIN32
-
-#include "platform/process.h"
+#include "system/process.h"
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -21,8 +19,8 @@
 #include <thread>
 #include <vector>
 
-#include "platform/command_line.h"
 #include "platform/runtime_error.h"
+#include "system/command_line.h"
 
 extern char** environ;  // NOLINT(readability-redundant-declaration): POSIX leaves it undeclared
 
@@ -204,5 +202,3 @@ std::string expand_environment_strings(const std::string& text) {
 }
 
 }  // namespace platform
-
-#endif

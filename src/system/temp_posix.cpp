@@ -1,8 +1,6 @@
 // The temporary folder of the native build: $TMPDIR, or /tmp, with a final
 // separator, handed out under the contract of GetTempPathA.
-#ifndef _WIN32
-
-#include "platform/temp.h"
+#include "system/temp.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -31,5 +29,3 @@ unsigned long get_temp_path_a(unsigned long buffer_length, char* buffer) {
 }
 
 }  // namespace platform
-
-#endif

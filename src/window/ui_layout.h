@@ -46,7 +46,8 @@ struct FormLayout {
 class UiEvents {
  public:
   virtual ~UiEvents() = default;
-  virtual const FormLayout& layout(FormId form) = 0;
+  // Every window the program has, each control ID used once over all of them.
+  virtual std::span<const FormLayout* const> layouts() = 0;
   virtual void on_load(Ui& ui, FormId form) = 0;
   virtual void on_click(Ui& ui, ControlId control) = 0;
   virtual void on_selection_change(Ui& ui, ControlId control) = 0;

@@ -1,9 +1,7 @@
 // The native build's standard output stands for the parent's console.
-#ifndef _WIN32
-
 #include <cstdio>
 
-#include "platform/console.h"
+#include "system/console.h"
 
 namespace platform {
 
@@ -14,5 +12,3 @@ void write_to_parent_console(const std::string& utf8_text) {
 }
 
 }  // namespace platform
-
-#endif

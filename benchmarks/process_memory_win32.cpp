@@ -2,7 +2,7 @@
 // After windows.h, which it needs.
 #include <psapi.h>
 
-#include "platform/process_memory.h"
+#include "process_memory.h"
 
 namespace platform {
 
