@@ -59,7 +59,7 @@ class SetupRun : public ::testing::Test {
   // final backslash, the file name.
   std::string profile_path() const {
     std::string folder = temp_.file("");
-    if (folder.back() != '\\') folder += '\\';
+    if (folder.back() != '\\' && folder.back() != '/') folder += '\\';
     return folder + "Temp_Profile.PRF";
   }
 
