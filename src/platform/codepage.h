@@ -5,6 +5,7 @@
 // RuntimeError 5 rather than handing out an empty text.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace platform {
@@ -22,6 +23,10 @@ bool ansi_can_hold(const std::string& utf8);
 // UTF-8 code page that Windows 10 and 11 can be set to.
 void set_ansi_code_page(unsigned code_page);
 #endif
+
+// Decodes the code point of UTF-8 text that starts at byte i and moves i past
+// it; a malformed sequence gives U+FFFD and moves on by one byte.
+char32_t next_code_point(const std::string& s, std::size_t& i);
 
 // One byte of Windows-1254 as Unicode; bytes the code page leaves undefined
 // map to the C1 control of the same number, as Windows does.

@@ -10,10 +10,12 @@ namespace Module1 {
 // when the system reports none. No separator is added here.
 std::string GetTempFolder();
 
-// The temporary folder for the files the setup hands to other programs:
-// GetTempFolder's text when the folder's real name survives the ANSI code
-// page, else the folder's short name when that does; nothing when neither
-// does, since the ANSI text would then name another folder.
+// The temporary folder for the profile file that the setup hands to Outlook,
+// with its final separator: GetTempFolder's text when the folder's real name
+// survives the ANSI code page, else the folder's short name when that does;
+// and only when the profile file's whole path in it fits the ANSI path limit.
+// Nothing otherwise: an ANSI text that is empty, cut or lossy would name
+// another folder.
 std::optional<std::string> UsableTempFolder();
 
 }  // namespace Module1

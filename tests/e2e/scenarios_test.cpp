@@ -32,6 +32,7 @@ const char kCloseExpress[] = "Kuruluma başlamadan önce Outlook Express uygulam
 const char kOutlookNotFound[] = "Microsoft Outlook uygulaması bulunamadı.";
 const char kNameUnusable[] = "Adınızda - Soyadınızda kullanılamayan karakterler var.";
 const char kEmailUnusable[] = "E-Posta adresinizde kullanılamayan karakterler var.";
+const char kTempFolderUnusable[] = "Geçici klasöre erişilemediği için hesap kurulamadı.";
 
 std::wstring caption(platform::FormId form) { return widen(forms::form_layout(form).caption); }
 
@@ -404,6 +405,73 @@ TEST_F(Telvora, TemporaryFolderNamedOutsideTheCodePageGetsTheProfileThroughItsSh
   EXPECT_EQ(read_file(temp_ + L"Temp_Profile.PRF"), expected_profile(L"ali@example.com", L"Ali Veli"));
   click(GetDlgItem(form3, f3::Command1));
   EXPECT_EQ(app_->wait_exit(), 0u);
+}
+
+// A deep temporary folder: the profile file goes where the folder is, by its
+// ANSI name while the file's whole path fits 259 characters, else by its
+// short name; where neither fits, the run says so and writes nothing, least
+// of all into a drive's root.
+TEST_F(Telvora, TemporaryFolderWithALongPathGetsTheProfileOrTheBoxNeverTheDriveRoot) {
+  struct Case {
+    std::size_t length;     // of the folder's path, its final backslash included
+    const wchar_t* folder;  // the name its sub-folders repeat
+    bool set_up;
+  };
+  const Case cases[] = {
+      {243, L"Geçici Klasör", true},
+      {244, L"Geçici Klasör", true},
+      {259, L"Geçici Klasör", true},
+      {260, L"Geçici Klasör", true},
+      {300, L"Geçici Klasör", true},
+      // Sub-folders already 8.3: the short name is hardly shorter.
+      {400, L"kkkkkkkk", false},
+  };
+  const std::wstring outlook = root_ + L"\\Office";
+  ASSERT_NO_FATAL_FAILURE(register_outlook(outlook, outlook, REG_SZ));
+  const std::wstring drive_roots[] = {L"C:\\Temp_Profile.PRF", L"Z:\\Temp_Profile.PRF"};
+  for (const auto& root_file : drive_roots) DeleteFileW(root_file.c_str());
+  int row = 0;
+  for (const Case& tc : cases) {
+    SCOPED_TRACE(to_utf8(tc.folder) + " x " + std::to_string(tc.length));
+    temp_ = root_ + L"\\" + std::to_wstring(++row) + L"\\";
+    while (temp_.size() + wcslen(tc.folder) + 3 <= tc.length) temp_ += std::wstring(tc.folder) + L"\\";
+    temp_ += std::wstring(tc.length - temp_.size() - 1, L'x') + L"\\";
+    ASSERT_EQ(temp_.size(), tc.length);
+    make_folders(temp_.substr(0, temp_.size() - 1));
+    ASSERT_TRUE(file_exists(temp_));
+    DeleteFileW(log_.c_str());
+
+    ASSERT_NO_FATAL_FAILURE(start());
+    fill(L"Ali Veli", L"ali@example.com");
+    click(item(f1::Command1));
+    ASSERT_NO_FATAL_FAILURE(expect_box(kCloseOutlook, Icon::information));
+    if (tc.set_up) {
+      HWND form3 = expect_completion_window();
+      ASSERT_NE(form3, nullptr);
+      ASSERT_TRUE(wait_until([&] { return !read_file(log_).empty(); })) << "the stand-in Outlook was not started";
+      const std::wstring line = widen(read_file(log_));
+      const std::wstring prefix = L"\"" + outlook + L"\\OUTLOOK.EXE\" /importprf \"";
+      ASSERT_EQ(line.substr(0, prefix.size()), prefix);
+      const std::wstring handed = line.substr(prefix.size(), line.size() - prefix.size() - 1);
+      EXPECT_LE(handed.size(), 259U) << to_utf8(handed);
+      if (tc.length <= 243) {
+        EXPECT_EQ(handed, temp_ + L"Temp_Profile.PRF");
+      }
+      // The path handed names the file in the real folder.
+      EXPECT_EQ(read_file(handed), expected_profile(L"ali@example.com", L"Ali Veli"));
+      EXPECT_EQ(read_file(temp_ + L"Temp_Profile.PRF"), expected_profile(L"ali@example.com", L"Ali Veli"));
+      click(GetDlgItem(form3, f3::Command1));
+      EXPECT_EQ(app_->wait_exit(), 0u);
+    } else {
+      ASSERT_NO_FATAL_FAILURE(expect_box(kTempFolderUnusable, Icon::error));
+      EXPECT_TRUE(IsWindowEnabled(form1_));
+      EXPECT_EQ(app_->wait_exit(0), STILL_ACTIVE) << "the main window stays";
+      EXPECT_FALSE(file_exists(temp_ + L"Temp_Profile.PRF"));
+      EXPECT_TRUE(read_file(log_).empty()) << "Outlook was started";
+    }
+    app_.reset();
+    for (const auto& root_file : drive_roots) EXPECT_FALSE(file_exists(root_file)) << to_utf8(root_file);
+  }
 }
 
 // ------------------------------------------------------------------ Outlook Express

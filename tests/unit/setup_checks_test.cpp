@@ -56,21 +56,29 @@ constexpr const char* kUnusableEmail = "E-Posta adresinizde kullanılamayan kara
 
 INSTANTIATE_TEST_SUITE_P(
     Checks, RefusedInput,
-    ::testing::Values(Refusal{"both empty", "", "", kNoName, txtadsoyad},
-                      Refusal{"name of blanks with an address", "   ", "a@b.c", kNoName, txtadsoyad},
-                      Refusal{"empty address", "Ali", "", kNoEmail, txteposta},
-                      Refusal{"address of blanks", "Ali", "  ", kNoEmail, txteposta},
-                      Refusal{"address without at sign", "Ali", "ali.ornek.com", kBadEmail, txteposta},
-                      Refusal{"at sign lookalike", "Ali", "ali＠ornek.com", kBadEmail, txteposta},
-                      // Checked only after the three checks above, name first.
-                      Refusal{"Chinese name with emoji", "张伟😀", "li@例子.com", kBadName, txtadsoyad},
-                      Refusal{"name of tabs", "\t\t", "a@b", kBadName, txtadsoyad},
-                      Refusal{"name with a lone CR", "Ali\rVeli", "a@b", kBadName, txtadsoyad},
-                      Refusal{"Chinese address", "Ali", "李娜🎉@例子.com", kUnusableEmail, txteposta},
-                      Refusal{"address of tabs and at sign", "Ali", "\t@\t", kUnusableEmail, txteposta},
-                      Refusal{"address with a lone CR", "Ali", "ali@ornek.com\r", kUnusableEmail, txteposta},
-                      Refusal{"backslash in the address", "Ali", "ofis\\ali@example.com", kUnusableEmail, txteposta},
-                      Refusal{"full width backslash", "Ali", "ofis＼ali@example.com", kUnusableEmail, txteposta}),
+    ::testing::Values(
+        Refusal{"both empty", "", "", kNoName, txtadsoyad},
+        Refusal{"name of blanks with an address", "   ", "a@b.c", kNoName, txtadsoyad},
+        Refusal{"empty address", "Ali", "", kNoEmail, txteposta},
+        Refusal{"name of no break and ideographic spaces", "\u00A0\u00A0\u3000", "a@b", kNoName, txtadsoyad},
+        Refusal{"address of blanks", "Ali", "  ", kNoEmail, txteposta},
+        Refusal{"address of narrow no break spaces", "Ali", "\u202F\u2009", kNoEmail, txteposta},
+        Refusal{"address without at sign", "Ali", "ali.ornek.com", kBadEmail, txteposta},
+        Refusal{"at sign lookalike", "Ali", "ali＠ornek.com", kBadEmail, txteposta},
+        Refusal{"address of 255 characters", "Ali", std::string(242, 'a') + "@ornek.com.tr", kBadEmail, txteposta},
+        // Checked only after the three checks above, name first.
+        Refusal{"Chinese name with emoji", "张伟😀", "li@例子.com", kBadName, txtadsoyad},
+        Refusal{"name of tabs", "\t\t", "a@b", kBadName, txtadsoyad},
+        Refusal{"name with a lone CR", "Ali\rVeli", "a@b", kBadName, txtadsoyad},
+        Refusal{"name with DEL", "Ali\x7FVeli", "a@b", kBadName, txtadsoyad},
+        Refusal{"name of no break spaces and a C1 control", "\u00A0\u0085", "a@b", kBadName, txtadsoyad},
+        Refusal{"Chinese address", "Ali", "李娜🎉@例子.com", kUnusableEmail, txteposta},
+        Refusal{"address of tabs and at sign", "Ali", "\t@\t", kUnusableEmail, txteposta},
+        Refusal{"address with a lone CR", "Ali", "ali@ornek.com\r", kUnusableEmail, txteposta},
+        Refusal{"address with NEL", "Ali", "ali@ornek\u0085.com", kUnusableEmail, txteposta},
+        Refusal{"address with DEL", "Ali", "ali\x7F@ornek.com", kUnusableEmail, txteposta},
+        Refusal{"backslash in the address", "Ali", "ofis\\ali@example.com", kUnusableEmail, txteposta},
+        Refusal{"full width backslash", "Ali", "ofis＼ali@example.com", kUnusableEmail, txteposta}),
     [](const auto& info) {
       std::string name = info.param.what;
       for (char& c : name) {
@@ -115,6 +123,10 @@ INSTANTIATE_TEST_SUITE_P(
                       Accepted{"at sign first", "Ali", "@ornek.com", "ornek.com"},
                       Accepted{"at sign last", "Ali", "ali@", ""}, Accepted{"two at signs", "Ali", "a@b@c", "b@c"},
                       Accepted{"blanks around", " Ali ", "  ali@ornek.com  ", "ornek.com  "},
+                      Accepted{"no break spaces kept", "\u00A0Ali\u00A0Veli ", "ali@ornek.com", "ornek.com"},
+                      // 254 characters, 255 bytes: the limit counts characters.
+                      Accepted{"address of 254 characters", "Ali", "ç" + std::string(240, 'a') + "@ornek.com.tr",
+                               "ornek.com.tr"},
                       Accepted{"Turkish domain", "Ali", "ali@çağ.com.tr", "çağ.com.tr"}),
     [](const auto& info) {
       std::string name = info.param.what;
@@ -176,23 +188,29 @@ TEST(TempFolder, IsTheSystemFolderWithOneFinalSeparator) {
   ASSERT_TRUE(data.has_value());
   // The folder comes back as the program's own text, Turkish letters intact.
   EXPECT_NE(system_folder.find(telvora_test::utf8_of(folder.root().filename())), std::string::npos) << system_folder;
-  const std::string expected = system_folder.back() == '\\' ? system_folder : system_folder + "\\";
+  const bool separated = system_folder.back() == '\\' || system_folder.back() == '/';
+  const std::string expected = separated ? system_folder : system_folder + "\\";
   EXPECT_EQ(data->temp_folder, expected);
 }
 
 #ifndef _WIN32
-TEST(TempFolder, ThatDoesNotFitTheBufferBecomesTheRootFolder) {
-  // The system reports a folder longer than 260 characters as the size it
-  // needs, which leaves the buffer empty.
-  telvora_test::ScopedEnv tmpdir("TMPDIR", "/" + std::string(300, 'k'));
-  EXPECT_EQ(Module1::GetTempFolder(), "");
-  ScriptedUi ui;
-  ui.texts[txtadsoyad] = "Ali";
-  ui.texts[txteposta] = "ali@ornek.com";
-  ui.indexes[CmbApp] = 0;
-  const auto data = prepare(ui);
-  ASSERT_TRUE(data.has_value());
-  EXPECT_EQ(data->temp_folder, "\\");
+// The profile file's whole path must fit the ANSI path limit (259 characters
+// and the NUL); the native file system keeps no short names, so a longer
+// folder leaves the run without one, never with the drive's root.
+TEST(TempFolder, IsUsedOnlyWhereTheProfilePathFitsTheAnsiLimit) {
+  const std::size_t kProfileName = std::string("Temp_Profile.PRF").size();
+  for (const std::size_t length : {243U, 244U, 259U, 260U, 300U}) {
+    SCOPED_TRACE(length);
+    const std::string folder = "/" + std::string(length - 2, 'k') + "/";  // with its final separator
+    telvora_test::ScopedEnv tmpdir("TMPDIR", folder);
+    ScriptedUi ui;
+    ui.texts[txtadsoyad] = "Ali";
+    ui.texts[txteposta] = "ali@ornek.com";
+    ui.indexes[CmbApp] = 0;
+    const auto data = prepare(ui);
+    ASSERT_TRUE(data.has_value());
+    EXPECT_EQ(data->temp_folder, length + kProfileName <= 259 ? folder : "");
+  }
 }
 #endif
 

@@ -59,7 +59,7 @@ class SetupRun : public ::testing::Test {
   // final backslash, the file name.
   std::string profile_path() const {
     std::string folder = temp_.file("");
-    if (folder.back() != '\\') folder += '\\';
+    if (folder.back() != '\\' && folder.back() != '/') folder += '\\';
     return folder + "Temp_Profile.PRF";
   }
 
@@ -290,11 +290,15 @@ TEST_F(SetupRun, QuietRunSetsUpWithoutAWindowAndTellsTheOutcomeByItsExitCode) {
        "Hesabın kurulumu için gerekli ayarlar başarıyla tamamlandı."},
       {"refused address", [] {}, options("Ali", "ofis\\ali@ornek.com", 1), 2,
        "E-Posta adresinizde kullanılamayan karakterler var."},
+      {"address too long", [] {}, options("Ali", std::string(245, 'a') + "@ornek.com", 1), 2,
+       "Geçersiz E-Posta adresi belirttiniz."},
       {"outlook missing", [] {}, options("Ali", "ali@ornek.com", 0), 3, "Microsoft Outlook uygulaması bulunamadı."},
       {"outlook not started", [&] { register_outlook(office.file("")); }, options("Ali", "ali@ornek.com", 0), 5,
        "Çalışma zamanı hatası '53':\r\n\r\nDosya bulunamadı"},
       {"profile not written", [&] { missing_temp.emplace(gone); }, options("Ali", "ali@ornek.com", 0), 4,
        "Çalışma zamanı hatası '76':\r\n\r\nYol bulunamadı"},
+      {"temporary folder too long", [&] { missing_temp.emplace(gone + "/" + std::string(300, 'k')); },
+       options("Ali", "ali@ornek.com", 0), 4, "Geçici klasöre erişilemediği için hesap kurulamadı."},
       {"express not saved",
        [&] {
          missing_temp.reset();
