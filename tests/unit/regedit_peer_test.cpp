@@ -330,9 +330,9 @@ const Divergence kDivergences[] = {
     // Our lines are trimmed after their quotes are gone.
     {"blanks at the ends of a text", "\"v\"=\" x \"\r\n", 1, "[] v= x", "[] v= x "},
     // Binary data.
-    {"continuation lines", "\"c\"=hex:01,02,\\\r\n  03,04\r\n", 1, "[] c=hex:0102", "[] c=hex:01020304"},
+    {"continuation lines", "\"c\"=hex:01,02,\\\r\n  03,04\r\n", 1, "[] c=hex:01020304", "[] c=hex:01020304"},
     {"upper-case HEX: and Dword:", "\"c\"=HEX:05\r\n\"d\"=Dword:0000ffff\r\n", 1, "[] c=hex:05 d=dword:ffff", "[]"},
-    {"typed hex(2):", "\"v\"=hex(2):41,00\r\n", 1, "[] v=hex(2):41,00", "[] v=type2:41"},
+    {"typed hex(2):", "\"v\"=hex(2):41,00\r\n", 1, "[] v=type2:41", "[] v=type2:41"},
     {"odd number of hex digits", "\"c\"=hex:abc\r\n", 1, "[] c=hex:ab0c", "[]"},
     {"blanks between hex bytes", "\"c\"=hex:01 02\r\n", 1, "[] c=hex:0102", "[]"},
     {"a character that is no hex digit", "\"c\"=hex:0g,01\r\n", 1, "[] c=hex:0001", "[]"},
@@ -356,7 +356,7 @@ const Divergence kDivergences[] = {
     {"NUL bytes in a text", "@=\"\x07\0\0\"\r\n\"\"=dword:00000007\r\n\"Tek\"=dword:00000001\r\n"sv, 1,
      "[] (default)=dword:7 Tek=dword:1", "[]"},
     // Key lines.
-    {"key section without values", "[{K}\\Bos]\r\n", 1, "[]", "[] [Bos]"},
+    {"key section without values", "[{K}\\Bos]\r\n", 1, "[] [Bos]", "[] [Bos]"},
     {"deleting a key that has sub-keys", "[{K}\\Eski\\Alt]\r\n\"x\"=\"1\"\r\n[-{K}\\Eski]\r\n", 1,
      "[] [Eski] [Eski\\Alt] x=1", "[]"},
     // A key line that is only "[" is an error that ends our import.
