@@ -283,8 +283,11 @@ struct StoredKey {
 inline void read_tree(platform::Registry& reg, platform::Hkey key, const std::vector<std::string>& names,
                       const std::string& header, std::vector<StoredKey>& out) {
   StoredKey stored{names, header, {}};
-  std::string name(32767, '\0');
-  std::string data(1 << 18, '\0');  // more than the largest value a test makes
+  // Room for the longest name and more than the largest value a test
+  // makes, kept from call to call: a key's names are copied out before the
+  // keys below it are read.
+  static thread_local std::string name(32767, '\0');
+  static thread_local std::string data(1 << 18, '\0');
   for (std::uint32_t i = 0;; ++i) {
     auto length = static_cast<std::uint32_t>(name.size());
     auto size = static_cast<std::uint32_t>(data.size());
