@@ -85,12 +85,12 @@ Form form_of(const Listed& v) {
 // that the cleaned line loses or changes (quotes, "=", leading blanks, a
 // first character that makes a key line or a comment) cannot be written,
 // nor a line break. "@" stays a value called "@" only in hex: and dword:
-// lines; in others it is the default value. Trailing blanks stay part of
-// the name.
+// lines; in others it is the default value. Blanks at either end are
+// refused too: readers of the format trim them.
 bool name_holds(std::string_view name, Form form) {
   if (name.empty()) return true;
   if (name.find_first_of("\"=\r\n") != std::string_view::npos) return false;
-  if (name.front() == ' ' || name.front() == '[' || name.front() == ';') return false;
+  if (name.front() == ' ' || name.back() == ' ' || name.front() == '[' || name.front() == ';') return false;
   return name != "@" || form == Form::hex || form == Form::dword;
 }
 

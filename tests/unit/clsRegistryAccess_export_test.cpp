@@ -317,12 +317,8 @@ TYPED_TEST(AccessExport, ABackupRestoresWholeOrTheExportAnswers0) {
          t.acc().WriteString(t.base("k"), "@", "");
        },
        "", 1},
-      {"a name with blanks at its end, and one called @",
-       [&](Self& t) {
-         t.put("k", "a ", reg::sz, text("x"));
-         t.put("k", "@", reg::binary, "\x01");
-       },
-       "", 1},
+      {"a binary called @", [&](Self& t) { t.put("k", "@", reg::binary, "\x01"); }, "", 1},
+      {"a name with a blank at its end", [&](Self& t) { t.put("k", "a ", reg::sz, text("x")); }, "", 0},
       {"a path ending in a backslash", [&](Self& t) { t.acc().WriteDWORD(t.base("k\\s"), "n", 1); }, "\\", 1},
       {"a name of blanks only", [&](Self& t) { t.put("k", " ", reg::sz, text("x")); }, "", 0},
       {"a name with a quote", [&](Self& t) { t.put("k", "a\"b", reg::dword, "1234"); }, "", 0},
