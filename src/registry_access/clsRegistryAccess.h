@@ -113,10 +113,12 @@ class clsRegistryAccess {
   };
 
   // Splits a key path into its root handle (0 for an unknown root) and its
-  // sub-key; long root names anywhere in sPath are shortened in place.
+  // sub-key, without backslashes at its end; long root names anywhere in
+  // sPath are shortened in place.
   static ParsedPath ParseKeyPath(std::string& sPath);
-  // Opens or creates the key a parsed path names; an empty key on failure.
-  platform::RegistryKey reach(const ParsedPath& path, Reach how, std::uint32_t sam = 0) const;
+  // Opens or creates the key a parsed path names; an empty key on failure,
+  // with the registry's answer in `result` when it is given.
+  platform::RegistryKey reach(const ParsedPath& path, Reach how, std::uint32_t sam = 0, long* result = nullptr) const;
   // The common start of the three writes: false when the key is missing and
   // may not be made; otherwise the key exists or was made (or failed to be).
   bool prepare_write(const ParsedPath& path);
@@ -128,8 +130,8 @@ class clsRegistryAccess {
   // The enumeration buffers of one export, shared by all its keys.
   struct ExportBuffers;
   // Writes the block of one key (full path in ANSI, the key opened for
-  // reading or empty when it could not be) and, when asked, of every key
-  // below it. False when anything listed could not be written whole.
+  // reading) and, when asked, of every key below it. False when anything
+  // listed could not be written so that the import reads it back exactly.
   bool ExportKey(const std::string& full_path, const platform::RegistryKey& key, platform::TextFile& file,
                  const bool& IncludeSubkeys, const std::optional<platform::TextBox>& Output, ExportBuffers& buffers);
 

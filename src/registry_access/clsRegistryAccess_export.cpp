@@ -46,33 +46,112 @@ namespace {
 // Tries at one index while a value keeps outgrowing the data buffer.
 constexpr int kReadAttempts = 3;
 
-// The text that ReadString gives for these stored bytes: a terminator added
-// when the data has none, blanks off both ends, then the last character (the
-// terminator) dropped. Leading blanks of the text are so lost, as they are
-// to every reader of the class.
-std::string_view text_as_read(std::string_view data) {
-  if (data.empty()) return {};
-  const std::size_t end = data.back() == '\0' ? data.size() - 1 : data.size();
-  const std::size_t first = std::min(data.find_first_not_of(' '), end);
-  return data.substr(first, end - first);
+bool is_string_type(std::uint32_t type) {
+  return type == platform::reg::sz || type == platform::reg::expand_sz || type == platform::reg::multi_sz;
 }
 
-// The number that ReadDWORD gives for these stored bytes: at most four,
-// least significant first; longer data cannot be read and gives 0.
-std::uint32_t number_as_read(std::string_view data) {
-  if (data.size() > 4) return 0;
-  std::uint32_t n = 0;
-  for (std::size_t i = data.size(); i-- > 0;) n = (n << 8) | static_cast<unsigned char>(data[i]);
-  return n;
+// The forms of a value line: "text", hex:, dword: and hex(N): with the type.
+enum class Form { text, hex, dword, typed };
+
+// Whether the import reads this text back as it is from between double
+// quotes: it takes every double quote out, trims the line, cuts it at "=",
+// ends it at CR LF, and takes data that is "-" or begins like hex or dword
+// data for something else.
+bool plain_text_holds(std::string_view text) {
+  if (text.empty()) return true;
+  return text.find_first_of(std::string_view("\"=\r\n\0", 5)) == std::string_view::npos && text.front() != ' ' &&
+         text.back() != ' ' && text != "-" && !starts_with_ci(text, "hex:") && !starts_with_ci(text, "hex(") &&
+         !starts_with_ci(text, "dword:");
 }
 
-bool is_text(std::uint32_t type) { return type == platform::reg::sz || type == platform::reg::expand_sz; }
+// The form that gives these exact bytes back. A text is stored with its
+// terminating character, which the import's write adds again: the plain
+// form holds a text of one; anything else of REG_SZ goes as hex(1): bytes.
+Form form_of(const Listed& v) {
+  switch (v.type) {
+    case platform::reg::sz:
+      if (v.data.empty()) return Form::text;
+      return v.data.size() > 1 && v.data.back() == '\0' &&
+                     plain_text_holds(std::string_view(v.data).substr(0, v.data.size() - 1))
+                 ? Form::text
+                 : Form::typed;
+    case platform::reg::binary: return Form::hex;
+    case platform::reg::dword: return v.data.size() == 4 ? Form::dword : Form::typed;
+    default: return Form::typed;
+  }
+}
 
-// "name"= as a value line begins.
-void begin_line(std::string& line, std::string_view name) {
-  line.assign(1, '"');
-  line += name;
-  line += "\"=";
+// Whether the import gives the value back under its own name. A name
+// that the cleaned line loses or changes (quotes, "=", leading blanks, a
+// first character that makes a key line or a comment) cannot be written,
+// nor a line break. "@" stays a value called "@" only in hex: and dword:
+// lines; in others it is the default value. Blanks at either end are
+// refused too: readers of the format trim them.
+bool name_holds(std::string_view name, Form form) {
+  if (name.empty()) return true;
+  if (name.find_first_of("\"=\r\n") != std::string_view::npos) return false;
+  if (name.front() == ' ' || name.back() == ' ' || name.front() == '[' || name.front() == ';') return false;
+  return name != "@" || form == Form::hex || form == Form::dword;
+}
+
+// Whether a key's name comes back from its header line: the import takes
+// the quotes out, reads the line in UTF-8 and shortens every long root name
+// (the header shows short ones long).
+bool key_name_holds(const std::string& name) {
+  if (name.find_first_of("\"\r\n") != std::string::npos) return false;
+  const std::string utf8 = platform::ansi_to_utf8(name);
+  std::string back = expand_root_names(utf8);
+  replace_root_names(back, true);
+  return back == utf8 && platform::utf8_to_ansi(utf8) == name;
+}
+
+// The value's line: "name"= (the default as @=, or ""= for an empty text,
+// which @="" would delete) and its data in its form.
+void value_line(std::string& line, const Listed& v, Form form) {
+  if (!v.name.empty() || form == Form::hex || form == Form::dword || (form == Form::text && v.data.empty())) {
+    line.assign(1, '"');
+    line += v.name;
+    line += "\"=";
+  } else {
+    line = "@=";
+  }
+  switch (form) {
+    case Form::text:
+      line += '"';
+      line.append(v.data, 0, v.data.empty() ? 0 : v.data.size() - 1);
+      line += '"';
+      break;
+    case Form::hex:
+      line += "hex:";
+      append_hex(line, v.data, ',', HexLimit::none);
+      break;
+    case Form::dword: {
+      char digits[9];
+      std::uint32_t n = 0;
+      for (std::size_t i = 4; i-- > 0;) n = (n << 8) | static_cast<unsigned char>(v.data[i]);
+      std::snprintf(digits, sizeof digits, "%08X", static_cast<unsigned>(n));
+      line += "dword:";
+      line += digits;
+      break;
+    }
+    case Form::typed: {
+      char type[24];
+      std::snprintf(type, sizeof type, "hex(%x):", static_cast<unsigned>(v.type));
+      line += type;
+      append_hex(line, v.data, ',', HexLimit::none);
+      break;
+    }
+  }
+}
+
+// The group a value is written in: the default value first when it is a
+// text or typed data, then texts, binaries, numbers, and typed data last.
+int group_of(const Listed& v, Form form) {
+  if (v.name.empty() && (form == Form::text || form == Form::typed)) return 0;
+  if (v.type == platform::reg::sz) return 1;
+  if (form == Form::hex) return 2;
+  if (form == Form::dword) return 3;
+  return 4;
 }
 
 }  // namespace
@@ -87,11 +166,21 @@ std::int32_t clsRegistryAccess::ExportToReg(std::string sPath, std::string sRegF
     platform::TextFile file(sRegFile, platform::OpenMode::write, platform::Buffering::block);
     file.write_line("REGEDIT4");
     file.write_line("");
-    // The full path names the key in the header and reaches it.
+    // The full path names the key in the header and reaches it; a
+    // backslash at its end names the same key.
     sPath = expand_root_names(sPath);
+    while (!sPath.empty() && sPath.back() == '\\') sPath.pop_back();
     const std::string full_path = platform::utf8_to_ansi(sPath);
-    // A top key that does not exist or cannot be read gives an empty block.
-    const platform::RegistryKey key = reach(ParseKeyPath(sPath), Reach::open_ex, platform::access::read);
+    // A key that is not there has no block, so that the import makes none;
+    // one that cannot be read, or whose path the header cannot carry,
+    // cannot be written.
+    long opened = platform::win::success;
+    const platform::RegistryKey key = reach(ParseKeyPath(sPath), Reach::open_ex, platform::access::read, &opened);
+    if (opened == platform::win::file_not_found) {
+      file.close();
+      return 1;
+    }
+    if (!key || sPath.find_first_of("\"\r\n") != std::string::npos) return 0;
     ExportBuffers buffers;
     const bool whole = ExportKey(full_path, key, file, IncludeSubkeys, Output, buffers);
     // Lines still gathered are written by the close: a failing close loses
@@ -115,10 +204,6 @@ bool clsRegistryAccess::ExportKey(const std::string& full_path, const platform::
       Output->ui->set_text(Output->control, platform::ansi_to_utf8(full_path));
     }
     file.write_ansi_line("[" + full_path + "]");
-    if (!key) {
-      file.write_ansi_line("");
-      return true;
-    }
 
     // The values, in the registry's order. An enumeration that answers an
     // error other than "no more items" (a short buffer is read again with the
@@ -140,11 +225,6 @@ bool clsRegistryAccess::ExportKey(const std::string& full_path, const platform::
       }
       if (result == win::no_more_items) break;
       if (result != win::success) return false;
-      // Other types are not written; the default value is, when it is a text.
-      if (type != platform::reg::sz && type != platform::reg::binary && type != platform::reg::dword &&
-          !(is_text(type) && name_length == 0)) {
-        continue;
-      }
       if (buffers.count == buffers.values.size()) buffers.values.emplace_back();
       Listed& listed = buffers.values[buffers.count++];
       listed.type = type;
@@ -154,45 +234,19 @@ bool clsRegistryAccess::ExportKey(const std::string& full_path, const platform::
     const auto values = std::span(buffers.values).first(buffers.count);
     std::string& line = buffers.line;
 
-    // The default value as a text line, only when it is a text: a number or
-    // binary default is written by its own line below, with an empty name.
-    for (const Listed& v : values) {
-      if (!v.name.empty() || !is_text(v.type)) continue;
-      const std::string_view text = text_as_read(v.data);
-      // The NUL text stands for a default that cannot be read.
-      if (text == std::string_view("\0", 1)) continue;
-      line = "@=\"";
-      line += text;
-      line += '"';
-      file.write_ansi_line(line);
-    }
-    // Names are written as the class lists them, without blanks at their
-    // ends; the data is each value's own.
-    for (const Listed& v : values) {
-      if (v.type != platform::reg::sz || trimmed(v.name).empty()) continue;
-      begin_line(line, trimmed(v.name));
-      line += '"';
-      line += text_as_read(v.data);
-      line += '"';
-      file.write_ansi_line(line);
-    }
-    for (const Listed& v : values) {
-      if (v.type != platform::reg::binary) continue;
-      begin_line(line, trimmed(v.name));
-      line += "hex:";
-      // A value longer than the hex conversion takes raises its overflow:
-      // the export fails after the lines before it.
-      append_hex(line, v.data, ',');
-      file.write_ansi_line(line);
-    }
-    for (const Listed& v : values) {
-      if (v.type != platform::reg::dword) continue;
-      begin_line(line, trimmed(v.name));
-      line += "dword:";
-      char digits[9];
-      std::snprintf(digits, sizeof digits, "%08X", static_cast<unsigned>(number_as_read(v.data)));
-      line += digits;
-      file.write_ansi_line(line);
+    // A text that lacks its terminating character cannot be stored again
+    // through the ANSI functions, which add one: the export fails there, as
+    // at a name the format cannot carry.
+    for (int group = 0; group < 5; ++group) {
+      for (const Listed& v : values) {
+        const Form form = form_of(v);
+        if (group_of(v, form) != group) continue;
+        if ((is_string_type(v.type) && !v.data.empty() && v.data.back() != '\0') || !name_holds(v.name, form)) {
+          return false;
+        }
+        value_line(line, v, form);
+        file.write_ansi_line(line);
+      }
     }
     file.write_ansi_line("");
     if (!IncludeSubkeys) return true;
@@ -212,6 +266,7 @@ bool clsRegistryAccess::ExportKey(const std::string& full_path, const platform::
     // Depth first, parent first; each sub-key is opened by its name relative
     // to its parent, so no full path has to fit one call.
     for (const std::string& name : sub_keys) {
+      if (!key_name_holds(name)) return false;
       platform::Hkey handle = 0;
       if (registry_.open_key_ex(key.get(), name, 0, platform::access::read, &handle) != win::success) return false;
       const platform::RegistryKey sub_key(registry_, handle, handle != key.get());

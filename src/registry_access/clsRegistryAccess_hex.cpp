@@ -56,7 +56,7 @@ std::uint8_t piece_value(std::string_view piece) {
 
 }  // namespace
 
-void registry_access_detail::append_bin(std::string& out, std::string_view hex, std::string& digits) {
+void registry_access_detail::append_bin(std::string& out, std::string_view hex, std::string& digits, HexLimit limit) {
   digits.clear();
   for (std::size_t blank; (blank = hex.find(' ')) != std::string_view::npos; hex.remove_prefix(blank + 1)) {
     digits.append(hex.substr(0, blank));
@@ -67,7 +67,7 @@ void registry_access_detail::append_bin(std::string& out, std::string_view hex, 
       std::all_of(digits.begin(), digits.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
   std::size_t n = ascii ? digits.size() : 0;
   for (std::size_t i = 0; !ascii && i < digits.size(); i += character_length(digits, i)) ++n;
-  if (n > kMaxConverted) raise_overflow();
+  if (limit == HexLimit::public_members && n > kMaxConverted) raise_overflow();
   // n / 2 rounded half to even: an odd count loses or gains its last half
   // piece (ABC -> AB 0C, ABCDE -> AB CD).
   std::size_t pieces = n / 2;
@@ -91,8 +91,8 @@ std::string clsRegistryAccess::StrToBin(std::string sBin) {  // NOLINT(performan
   return bytes;
 }
 
-void registry_access_detail::append_hex(std::string& out, std::string_view bytes, char separator) {
-  if (bytes.size() > kMaxConverted) raise_overflow();
+void registry_access_detail::append_hex(std::string& out, std::string_view bytes, char separator, HexLimit limit) {
+  if (limit == HexLimit::public_members && bytes.size() > kMaxConverted) raise_overflow();
   if (bytes.empty()) return;
   static constexpr char kDigits[] = "0123456789ABCDEF";
   std::size_t at = out.size();

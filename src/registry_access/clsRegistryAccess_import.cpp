@@ -76,8 +76,8 @@ class ScriptLines {
 
 }  // namespace
 
-// Keeps the current section's key open from its first value to the section's
-// end, made when a value is written into it: one call per value after that.
+// Makes the current section's key and keeps it open to the section's end:
+// one call per value.
 class clsRegistryAccess::ScriptApplier {
  public:
   explicit ScriptApplier(clsRegistryAccess& access) : access_(access), key_(access.registry_) {}
@@ -94,10 +94,10 @@ class clsRegistryAccess::ScriptApplier {
  private:
   void start_section(std::string path) {
     key_.close();
-    // A section without value lines makes nothing: its key is made by the
-    // first value written into it.
+    // A section makes its key, also when no value line follows: a key
+    // without values comes back too.
     path_ = ParseKeyPath(path);
-    missing_ = false;
+    key_ = access_.reach(path_, Reach::create_ex, platform::access::write);
   }
 
   void delete_key(std::string path) {
@@ -111,21 +111,19 @@ class clsRegistryAccess::ScriptApplier {
     // class would.
     if (!key_) key_ = access_.reach(path_, Reach::create_ex, platform::access::write);
     if (!key_) return;
-    missing_ = false;
     std::string_view data = entry.data;  // a text: no terminating character counted
     const auto u = static_cast<std::uint32_t>(entry.number);
     const char number[4] = {static_cast<char>(u), static_cast<char>(u >> 8), static_cast<char>(u >> 16),
                             static_cast<char>(u >> 24)};
-    if (entry.type == platform::reg::binary) {
-      // Converted once the key is there, as WriteBinary does: data beyond
-      // the conversion limit stops the import with the key made.
+    if (entry.hex) {
+      // Hex data of any length, read as StrToBin reads hex text.
       binary_.clear();
       const bool ascii = std::all_of(entry.data.begin(), entry.data.end(),
                                      [](char c) { return static_cast<unsigned char>(c) < 0x80; });
       if (ascii) {
-        append_bin(binary_, entry.data, digits_);
+        append_bin(binary_, entry.data, digits_, HexLimit::none);
       } else {
-        append_bin(binary_, platform::ansi_to_utf8(entry.data), digits_);
+        append_bin(binary_, platform::ansi_to_utf8(entry.data), digits_, HexLimit::none);
       }
       data = binary_;
     } else if (entry.type == platform::reg::dword) {
@@ -139,19 +137,13 @@ class clsRegistryAccess::ScriptApplier {
   }
 
   void delete_value(const std::string& name) {
-    // A key that is not there has no value to delete; it is looked for once
-    // per section, until a value written makes it.
-    if (!key_ && !missing_) {
-      key_ = access_.reach(path_, Reach::open_ex, platform::access::write);
-      missing_ = !key_;
-    }
+    // A key that could not be made has no value to delete.
     if (key_) access_.registry_.delete_value(key_.get(), name);
   }
 
   clsRegistryAccess& access_;
   ParsedPath path_{{}, 0};
   platform::RegistryKey key_;
-  bool missing_ = false;
   // Room for binary data, kept from value to value.
   std::string binary_;
   std::string digits_;
@@ -174,6 +166,7 @@ std::int32_t clsRegistryAccess::ImportFromReg(std::string sRegFile) {
     while (lines.next(line)) {
       for (const ScriptEntry& entry : parser.parse(line)) applier.apply(entry);
     }
+    for (const ScriptEntry& entry : parser.finish()) applier.apply(entry);
     return 1;
   } catch (...) {
     // What was applied before the error stays applied.

@@ -36,6 +36,8 @@ clsRegistryAccess::ParsedPath clsRegistryAccess::ParseKeyPath(std::string& sPath
     // Only the first four characters name the root, wherever the backslash is.
     root_text = ascii_upper(sPath.substr(0, 4));
     sub_key = sPath.substr(slash + 1);
+    // A path that ends in a backslash names the same key as without it.
+    while (!sub_key.empty() && sub_key.back() == '\\') sub_key.pop_back();
   }
   platform::Hkey handle = 0;
   for (const RootName& root : kRoots) {
@@ -47,7 +49,8 @@ clsRegistryAccess::ParsedPath clsRegistryAccess::ParseKeyPath(std::string& sPath
   return {sub_key, handle};
 }
 
-platform::RegistryKey clsRegistryAccess::reach(const ParsedPath& path, Reach how, std::uint32_t sam) const {
+platform::RegistryKey clsRegistryAccess::reach(const ParsedPath& path, Reach how, std::uint32_t sam,
+                                               long* result) const {
   const std::string ansi = platform::utf8_to_ansi(path.sub_key);
   // The root is not ours to close.
   platform::RegistryKey key(registry_, path.root, false);
@@ -75,6 +78,7 @@ platform::RegistryKey clsRegistryAccess::reach(const ParsedPath& path, Reach how
       case Reach::create: rc = registry_.create_key(key.get(), piece, &handle); break;
       case Reach::create_ex: rc = registry_.create_key_ex(key.get(), piece, 0, sam, &handle, nullptr); break;
     }
+    if (result != nullptr) *result = rc;
     if (rc != platform::win::success) return platform::RegistryKey(registry_);
     // An open of the empty sub-key may hand back the same handle.
     key = platform::RegistryKey(registry_, handle, handle != key.get());

@@ -2,6 +2,7 @@
 #include "registry_access/script_parser.h"
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 
 #include "platform/codepage.h"
@@ -56,6 +57,35 @@ void clean_into(std::string& out, std::string_view line, bool quotes_first) {
 
 bool is_key_line(const std::string& cleaned) { return !cleaned.empty() && cleaned.front() == '['; }
 
+int hex_digit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// Typed hex data, "hex(N):" with N the type in one to eight hexadecimal
+// digits (any letter case): the type and the length of that beginning.
+// Anything else is no typed data (and so a text).
+std::optional<std::pair<std::uint32_t, std::size_t>> typed_hex(std::string_view data) {
+  if (!starts_with_ci(data, "hex(")) return std::nullopt;
+  std::uint32_t type = 0;
+  std::size_t at = 4;
+  for (; at < data.size() && at < 12 && hex_digit(data[at]) >= 0; ++at) {
+    type = type * 16 + static_cast<std::uint32_t>(hex_digit(data[at]));
+  }
+  if (at == 4 || data.substr(at, 2) != "):") return std::nullopt;
+  return std::pair{type, at + 2};
+}
+
+// A value line whose hex data goes on in the next line, as the registry
+// editor writes long data: the line ends with a backslash.
+bool continues(std::string_view cleaned) {
+  if (cleaned.empty() || cleaned.back() != '\\') return false;
+  const std::string_view data = cleaned.substr(cleaned.find('=') + 1);
+  return starts_with_ci(data, "hex:") || typed_hex(data).has_value();
+}
+
 }  // namespace
 
 bool is_script_header(std::string_view first_line) { return ascii_upper(std::string(first_line)) == "REGEDIT4"; }
@@ -64,10 +94,32 @@ std::span<const ScriptEntry> ScriptParser::parse(std::string_view line) {
   count_ = 0;
   if (in_section_) {
     clean_into(cleaned_, line, true);
+    if (continued_ && !is_key_line(cleaned_)) {
+      // A continuation line, its leading blanks gone; empty lines and
+      // comments among them are passed over, as the registry editor does.
+      if (cleaned_.empty() || cleaned_.front() == ';') return {};
+      joined_ += cleaned_;
+      if (joined_.back() == '\\') {
+        joined_.pop_back();
+      } else {
+        continued_ = false;
+        value_line(joined_);
+      }
+      return std::span(entries_).first(count_);
+    }
+    // A key line ends a value's continuation: the value takes what came so far.
+    if (continued_) value_line(joined_);
+    continued_ = false;
     if (!is_key_line(cleaned_)) {
-      // Comments, empty lines and lines without "=" (continuation lines
-      // among them) are passed over.
-      if (!cleaned_.empty() && cleaned_.front() != ';' && cleaned_.find('=') != std::string::npos) value_line();
+      // Comments, empty lines and lines without "=" are passed over.
+      if (!cleaned_.empty() && cleaned_.front() != ';' && cleaned_.find('=') != std::string::npos) {
+        if (continues(cleaned_)) {
+          joined_.assign(cleaned_, 0, cleaned_.size() - 1);
+          continued_ = true;
+        } else {
+          value_line(cleaned_);
+        }
+      }
       return std::span(entries_).first(count_);
     }
     // A key line ends the section, and is then read as any line outside
@@ -80,12 +132,20 @@ std::span<const ScriptEntry> ScriptParser::parse(std::string_view line) {
   return std::span(entries_).first(count_);
 }
 
+std::span<const ScriptEntry> ScriptParser::finish() {
+  count_ = 0;
+  if (continued_) value_line(joined_);
+  continued_ = false;
+  return std::span(entries_).first(count_);
+}
+
 ScriptEntry& ScriptParser::add(ScriptEntry::Kind kind) {
   ScriptEntry& entry = entries_[count_++];
   entry.kind = kind;
   entry.path.clear();
   entry.name.clear();
   entry.type = 0;
+  entry.hex = false;
   entry.data.clear();
   entry.number = 0;
   return entry;
@@ -109,10 +169,9 @@ void ScriptParser::key_line() {
   }
 }
 
-void ScriptParser::value_line() {
+void ScriptParser::value_line(std::string_view text) {
   // The name is what stands before the first "=", the data what stands
   // between the first and a second one; neither is trimmed.
-  const std::string_view text = cleaned_;
   const auto first = text.find('=');
   const std::string_view name = text.substr(0, first);
   const std::string_view after = text.substr(first + 1);
@@ -125,10 +184,15 @@ void ScriptParser::value_line() {
   }
   ScriptEntry& entry = add(ScriptEntry::Kind::set_value);
   entry.name = name;
-  if (starts_with_ci(data, "hex:")) {
-    entry.type = platform::reg::binary;
-    entry.data = data.substr(4);
+  const auto typed = typed_hex(data);
+  if (starts_with_ci(data, "hex:") || typed) {
+    entry.type = typed ? typed->first : platform::reg::binary;
+    entry.hex = true;
+    entry.data = data.substr(typed ? typed->second : 4);
     std::replace(entry.data.begin(), entry.data.end(), ',', ' ');
+    // Typed data takes "@" for the default value, as a text does; hex:
+    // data keeps it as a value called "@", as earlier files meant it.
+    if (typed && entry.name == "@") entry.name.clear();
   } else if (starts_with_ci(data, "dword:")) {
     entry.type = platform::reg::dword;
     entry.number = dword_value(data.substr(6));

@@ -74,14 +74,20 @@ inline constexpr RootName kRoots[] = {
     {"HKEY_CURRENT_CONFIG", "HKCC", platform::hkey::current_config},
 };
 
+// Whether a hex conversion keeps the limit of the public StrToBin and
+// BinToStr, which count in signed 16 bits, or takes data of any length, as
+// the export and the import do.
+enum class HexLimit { public_members, none };
+
 // Appends the bytes as upper-case hex digits, two a byte, the separator
-// between two bytes. The hex conversions count in signed 16 bits: more than
-// 32,766 bytes raise the overflow error.
-void append_hex(std::string& out, std::string_view bytes, char separator);
+// between two bytes. Within the public members' limit, more than 32,766
+// bytes raise the overflow error.
+void append_hex(std::string& out, std::string_view bytes, char separator, HexLimit limit = HexLimit::public_members);
 
 // Appends the bytes that hex text stands for, as StrToBin reads it; `digits`
-// is room for the text without its blanks.
-void append_bin(std::string& out, std::string_view hex, std::string& digits);
+// is room for the text without its blanks. Within the public members' limit,
+// more than 32,766 hex characters raise the overflow error.
+void append_bin(std::string& out, std::string_view hex, std::string& digits, HexLimit limit = HexLimit::public_members);
 
 // Replaces every root name of one form by the same root's name of the other
 // (long by short when `to_short`), wherever it stands and in any letter case.

@@ -1,17 +1,24 @@
-// Arbitrary bytes as a registry script. Besides finding no crash, hang or
-// leak:
+// Arbitrary bytes as a registry script, and as the recipe of a tree. Besides
+// finding no crash, hang or leak:
 // - the parser, fed the script's lines without a registry, puts every value
 //   into a key's section and leaves no double quote in what it hands on;
 // - the import and a reference that applies the script line by line through
 //   the public members leave two emulated registries alike, every key handle
 //   closed, and a file without the header changes nothing;
 // - the tree the import built is exported by the class and by the public
-//   members value by value: the same bytes, but for keys where reading again
-//   by a listed (trimmed) name reaches another value;
-// - that export imported into a fresh registry gives back every value of
-//   every key whose values the format can express.
+//   members value by value: the same bytes for keys whose values the public
+//   members read whole, but for keys where reading again by a listed
+//   (trimmed) name reaches another value;
+// - a backup restores whole: for the tree the import built, and for a tree
+//   made from the same bytes directly (every type, empty keys, defaults,
+//   names and texts with quotes, blanks, "=", CR and LF, data up to 100 KB,
+//   texts without their terminator), either the export answers 0 or its
+//   file imported into a fresh registry gives back every key, and every
+//   value with its name, type and bytes.
+#include <fuzzer/FuzzedDataProvider.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -87,10 +94,10 @@ void parser_alone(const std::string& text) {
   if (lines.empty() || !registry_access_detail::is_script_header(lines[0])) return;
   registry_access_detail::ScriptParser parser;
   bool in_section = false;
-  for (std::size_t i = 1; i < lines.size(); ++i) {
+  for (std::size_t i = 1; i <= lines.size(); ++i) {
     std::span<const ScriptEntry> entries;
     try {
-      entries = parser.parse(lines[i]);
+      entries = i < lines.size() ? parser.parse(lines[i]) : parser.finish();
     } catch (const platform::RuntimeError&) {
       return;  // a line that stops the import
     }
@@ -124,20 +131,79 @@ std::string text_of(const StoredValue& v) {
   return !v.data.empty() && v.data.back() == '\0' ? v.data.substr(0, v.data.size() - 1) : v.data;
 }
 
-// Whether the format carries this value through an export and an import.
-bool expressible(const std::string& name, const StoredValue& v) {
-  if (blank_bordered(name) || name.find_first_of("\"=") != std::string::npos ||
-      name.find("\r\n") != std::string::npos || (!name.empty() && (name.front() == '[' || name.front() == ';'))) {
+// Whether the public members read this value whole and the class writes it
+// in the plain form they give: a text between quotes, a binary, a four-byte
+// number.
+bool read_alike(const std::string& name, const StoredValue& v) {
+  if (!name.empty() && (blank_bordered(name) || name.find_first_of("\"=\r\n") != std::string::npos ||
+                        name.front() == '[' || name.front() == ';')) {
     return false;
   }
   if (v.type == platform::reg::binary) return v.data.size() <= 16383;
   if (v.type == platform::reg::dword) return v.data.size() == 4;
-  if (v.type != platform::reg::sz || name == "@") return false;
+  if (v.type != platform::reg::sz || name == "@" || v.data.size() < 2 || v.data.back() != '\0') return false;
   const std::string text = text_of(v);
   const std::string head = registry_access_detail::ascii_upper(text.substr(0, 6));
-  return !text.empty() && text.find_first_of(std::string("\"=\0", 3)) == std::string::npos &&
-         text.find("\r\n") == std::string::npos && !blank_bordered(text) && text != "-" && head.rfind("HEX:", 0) != 0 &&
-         head != "DWORD:";
+  return text.find_first_of(std::string("\"=\r\n\0", 5)) == std::string::npos && !blank_bordered(text) && text != "-" &&
+         head.rfind("HEX:", 0) != 0 && head.rfind("HEX(", 0) != 0 && head != "DWORD:";
+}
+
+// The export of a key answers 1 only when its file, imported into a fresh
+// registry, gives back the same tree.
+void restores_whole(platform::Registry& reg, platform::Hkey root, const std::string& root_name, const std::string& sub,
+                    const std::string& file) {
+  clsRegistryAccess access(reg);
+  std::filesystem::remove(file);
+  const std::string path = sub.empty() ? root_name : root_name + "\\" + sub;
+  if (access.ExportToReg(path, file) != 1) return;
+  platform::EmulatedRegistry fresh;
+  clsRegistryAccess restorer(fresh);
+  require(restorer.ImportFromReg(file) == 1, "an export that answered 1 imports");
+  require(fresh.open_handles() == 0, "the import of an export closes every key it opened");
+  require(access_reference::dump_key(reg, root, sub) == access_reference::dump_key(fresh, root, sub),
+          "an export that answered 1 gives back the same tree");
+}
+
+// A tree made from the input's bytes below HKEY_CURRENT_USER\t, written past
+// the class, and its export's round trip.
+void made_tree(const std::uint8_t* data, std::size_t size, const std::string& file) {
+  static const char* const kPieces[] = {
+      "a", "B",    " ",       "@",      "\"",   "=",    "\r",         "\n",   "[",  ";",
+      "-", "hex:", "hex(2):", "dword:", "HKCU", "hkcc", "HKEY_USERS", "\xDD", "x y"};
+  static const std::uint32_t kTypes[] = {0, 1, 2, 3, 4, 7, 11};
+  FuzzedDataProvider in(data, size);
+  const auto text = [&] {
+    std::string t;
+    for (int n = in.ConsumeIntegralInRange(0, 3); n > 0; --n) t += in.PickValueInArray(kPieces);
+    return t;
+  };
+  platform::EmulatedRegistry reg;
+  std::vector<platform::Hkey> keys(1);
+  reg.create_key(platform::hkey::current_user, "t", &keys[0]);
+  while (in.remaining_bytes() > 0 && keys.size() < 16) {
+    const platform::Hkey parent = keys[in.ConsumeIntegralInRange<std::size_t>(0, keys.size() - 1)];
+    if (in.ConsumeIntegralInRange(0, 2) == 0) {
+      platform::Hkey child = 0;
+      if (reg.create_key(parent, text() + "k", &child) == platform::win::success) keys.push_back(child);
+      continue;
+    }
+    const std::string name = text();
+    const std::uint32_t type = in.ConsumeBool() ? in.PickValueInArray(kTypes) : in.ConsumeIntegral<std::uint32_t>();
+    std::string bytes;
+    switch (in.ConsumeIntegralInRange(0, 2)) {
+      case 0: bytes = in.ConsumeBytesAsString(in.ConsumeIntegralInRange<std::size_t>(0, 64)); break;
+      case 1: bytes = text() + (in.ConsumeBool() ? std::string(1, '\0') : ""); break;
+      default: bytes.assign(in.ConsumeIntegralInRange<std::size_t>(0, 100 * 1024), in.ConsumeIntegral<char>());
+    }
+    if (in.ConsumeBool()) {
+      reg.store_raw_value(parent, name, type, std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+    } else {
+      reg.set_value_ex(parent, name, type, reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                       static_cast<std::uint32_t>(bytes.size()));
+    }
+  }
+  for (const platform::Hkey key : keys) reg.close_key(key);
+  restores_whole(reg, platform::hkey::current_user, "HKEY_CURRENT_USER", "t", file);
 }
 
 // The blocks of an export, by header line.
@@ -164,6 +230,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   write_file(script, text);
 
   parser_alone(text);
+  made_tree(data, size, exported);
 
   platform::EmulatedRegistry registry;
   clsRegistryAccess access(registry);
@@ -173,7 +240,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   {
     platform::EmulatedRegistry by_lines;
     clsRegistryAccess reference(by_lines);
-    require(access_reference::import_from_reg(reference, script) == result, "the import answers as line by line");
+    require(access_reference::import_from_reg(reference, by_lines, script) == result,
+            "the import answers as line by line");
     require(access_reference::dump(registry) == access_reference::dump(by_lines),
             "the import leaves the registry as the public members do line by line");
   }
@@ -183,91 +251,34 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             "a file without the header changes nothing and answers 0");
   }
 
-  std::vector<StoredKey> tree;
-  platform::EmulatedRegistry again;
-  clsRegistryAccess reader(again);
   for (std::size_t r = 0; r < std::size(kRoots); ++r) {
+    restores_whole(registry, kRootHandles[r], kRoots[r], "", exported);
+    require(registry.open_handles() == 0, "the export closes every key it opened");
     std::vector<StoredKey> keys;
     access_reference::read_tree(registry, kRootHandles[r], {}, kRoots[r], keys);
     std::filesystem::remove(exported);
     std::filesystem::remove(reference_file);
-    require(access.ExportToReg(kRoots[r], exported) == 1, "what the import wrote exports whole");
-    require(registry.open_handles() == 0, "the export closes every key it opened");
-    require(access_reference::export_to_reg(access, kRoots[r], reference_file) == 1,
-            "what the import wrote exports whole value by value");
-    // Reading a value again by its trimmed name reaches another value or
-    // none: there the export writes the value's own data instead.
-    std::set<std::string> reread_elsewhere;
-    bool headers_whole = true;  // no key name holds a CR LF, which would cut its header line
+    if (access.ExportToReg(kRoots[r], exported) != 1 ||
+        access_reference::export_to_reg(access, kRoots[r], reference_file) != 1) {
+      continue;
+    }
+    // The keys whose values the public members read whole, and where
+    // reading again by a listed (trimmed) name reaches the same value.
+    std::set<std::string> alike;
     for (const StoredKey& key : keys) {
-      headers_whole = headers_whole && key.header.find("\r\n") == std::string::npos;
-      for (const auto& [name, value] : key.values) {
-        if (blank_bordered(name)) reread_elsewhere.insert("[" + key.header + "]");
-      }
+      bool all = true;
+      for (const auto& [name, value] : key.values) all = all && read_alike(name, value);
+      if (all) alike.insert("[" + key.header + "]");
     }
-    const std::string direct = read_file(exported);
-    const std::string reference = read_file(reference_file);
-    if (!headers_whole) {
-      if (reread_elsewhere.empty()) require(direct == reference, "both exports write the same bytes");
-    } else {
-      const auto direct_blocks = blocks(direct);
-      const auto reference_blocks = blocks(reference);
-      require(direct_blocks.size() == reference_blocks.size(), "both exports write the same keys");
-      for (const auto& [header, lines] : direct_blocks) {
-        const auto it = reference_blocks.find(header);
-        require(it != reference_blocks.end(), "both exports write the same keys");
-        if (reread_elsewhere.count(header) == 0) require(it->second == lines, "both exports write the same lines");
-      }
+    // The reference writes texts as they are: a line break in one makes
+    // another block of the rest of its line.
+    const auto direct_blocks = blocks(read_file(exported));
+    const auto reference_blocks = blocks(read_file(reference_file));
+    for (const auto& [header, lines] : direct_blocks) {
+      const auto it = reference_blocks.find(header);
+      require(it != reference_blocks.end(), "both exports write the same keys");
+      if (alike.count(header) != 0) require(it->second == lines, "both exports write the same lines");
     }
-    // Not necessarily 1: a value the format cannot carry may break a line.
-    const std::int32_t again_result = reader.ImportFromReg(exported);
-    require(again_result == 0 || again_result == 1, "the import of our export answers 1 or 0");
-    require(again.open_handles() == 0, "the import of our export closes every key it opened");
-    for (StoredKey& key : keys) key.names.insert(key.names.begin(), kRoots[r]);
-    tree.insert(tree.end(), keys.begin(), keys.end());
-  }
-
-  // A value name that reads as a key line starts another section (or deletes
-  // a key) in the middle of its key's block, and a CR LF in a key's name, a
-  // value's name or a text (the import makes one of CR, quote, LF) breaks a
-  // line: the lines after it may go to another key.
-  for (const StoredKey& key : tree) {
-    if (key.header.find("\r\n") != std::string::npos) return 0;
-    for (const auto& [name, value] : key.values) {
-      if (registry_access_detail::trim_blanks(name).rfind('[', 0) == 0 || name.find("\r\n") != std::string::npos ||
-          value.data.find("\r\n") != std::string::npos) {
-        return 0;
-      }
-    }
-  }
-  for (const StoredKey& key : tree) {
-    bool all = !key.values.empty();
-    for (const auto& [name, value] : key.values) all = all && expressible(name, value);
-    if (!all) continue;
-    platform::Hkey handle = 0;
-    std::size_t r = 0;
-    while (key.names[0] != kRoots[r]) ++r;
-    bool found = again.open_key_ex(kRootHandles[r], "", 0, platform::access::read, &handle) == platform::win::success;
-    for (std::size_t i = 1; found && i < key.names.size(); ++i) {
-      platform::Hkey sub = 0;
-      found = again.open_key_ex(handle, key.names[i], 0, platform::access::read, &sub) == platform::win::success;
-      again.close_key(handle);
-      handle = sub;
-    }
-    require(found, "a key with values the format carries comes back");
-    for (const auto& [name, value] : key.values) {
-      std::uint32_t type = 0;
-      std::string back(value.data.size() + 2, '\0');
-      auto back_size = static_cast<std::uint32_t>(back.size());
-      require(again.query_value_ex(handle, name, &type, reinterpret_cast<std::uint8_t*>(back.data()), &back_size) ==
-                  platform::win::success,
-              "a value the format carries comes back");
-      back.resize(back_size);
-      require(type == value.type, "a value comes back with its type");
-      require(type == platform::reg::sz ? text_of({type, back}) == text_of(value) : back == value.data,
-              "a value comes back with its data");
-    }
-    again.close_key(handle);
   }
   return 0;
 }

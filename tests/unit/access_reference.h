@@ -5,17 +5,24 @@
 //
 // The export reference reads each key by its full path (ReadString for the
 // default value, EnumValues for each type, EnumKeys for the sub-keys) and
-// writes the default value as a text line only when it is a text. It differs
-// from the class where reading again by name is plainly wrong: for a value
-// whose name has blanks at its ends (the listed name is trimmed, and the
-// reading by it reaches another value or none) and for a key whose name
-// holds a long root name (its full path is shortened to another key).
+// writes the default value as a text line only when it is a text. It sees
+// only what the public members read, so it matches the class for texts
+// that go between quotes, binaries within the hex conversion's limit and
+// four-byte numbers; other types and data are not in it. It differs from
+// the class where reading again by name is plainly wrong: for a value whose
+// name has blanks at its ends (the listed name is trimmed, and the reading
+// by it reaches another value or none) and for a key whose name holds a
+// long root name (its full path is shortened to another key). The import
+// reference writes typed data and hex data past the class, which no public
+// member writes.
 #pragma once
 
 #include <algorithm>
 #include <cctype>
+#include <compare>
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -66,7 +73,8 @@ inline bool export_key(clsRegistryAccess& access, std::string path, const std::s
   file.write_line("[" + path + "]");
   const std::string nul(1, '\0');
   if (access.ReadString(path, "", nul) != nul && default_is_text(access, path)) {
-    file.write_line("@=\"" + access.ReadString(path, "", "") + "\"");
+    const std::string text = access.ReadString(path, "", "");
+    file.write_line(text.empty() ? "\"\"=\"\"" : "@=\"" + text + "\"");  // @="" would delete it
   }
   std::vector<std::string> names;
   std::vector<clsRegistryAccess::Value> values;
@@ -127,18 +135,60 @@ inline std::int32_t dword_of(const std::string& text) {
   return static_cast<std::int32_t>(static_cast<std::uint32_t>(n));
 }
 
-inline void import_value_line(clsRegistryAccess& access, const std::string& key, const std::string& line) {
+// The key a path names, made when missing, opened past the class for the
+// writes no public member makes (typed data, hex data of any length): root
+// as ParseKeyPath finds it, the sub-key in one call when it fits one.
+inline platform::Hkey raw_key(platform::Registry& reg, std::string path) {
+  registry_access_detail::replace_root_names(path, true);
+  const auto slash = path.find('\\');
+  const std::string root = registry_access_detail::ascii_upper(slash == std::string::npos ? path : path.substr(0, 4));
+  std::string sub = slash == std::string::npos ? "" : platform::utf8_to_ansi(path.substr(slash + 1));
+  while (!sub.empty() && sub.back() == '\\') sub.pop_back();
+  platform::Hkey key = 0;
+  for (const auto& r : registry_access_detail::kRoots) key = root == r.short_name ? r.handle : key;
+  for (std::size_t start = 0; key != 0 && (start < sub.size() || start == 0);) {
+    const std::size_t end = sub.size() <= 260 ? sub.size() : std::min(sub.find('\\', start), sub.size());
+    platform::Hkey next = 0;
+    if (reg.create_key(key, sub.substr(start, end - start), &next) != platform::win::success) next = 0;
+    if (start != 0) reg.close_key(key);
+    key = next;
+    start = end + 1;
+  }
+  return key;
+}
+
+// Typed data "hex(N):" with N in one to eight hex digits: the type and the
+// length of that beginning.
+inline std::optional<std::pair<std::uint32_t, std::size_t>> typed_of(const std::string& data) {
+  const std::size_t close = data.find("):");
+  if (registry_access_detail::ascii_upper(data.substr(0, 4)) != "HEX(" || close == std::string::npos || close < 5 ||
+      close > 12 || data.find_first_not_of("0123456789abcdefABCDEF", 4) != close) {
+    return std::nullopt;
+  }
+  return std::pair{static_cast<std::uint32_t>(std::stoul(data.substr(4, close - 4), nullptr, 16)), close + 2};
+}
+
+inline void import_value_line(clsRegistryAccess& access, platform::Registry& reg, const std::string& key,
+                              const std::string& line) {
   const auto first = line.find('=');
-  const std::string name = line.substr(0, first);
+  std::string name = line.substr(0, first);
   const std::string after = line.substr(first + 1);
   const std::string data = after.substr(0, after.find('='));
   const std::string head = registry_access_detail::ascii_upper(data.substr(0, 6));
+  const auto typed = typed_of(data);
   if (trim_blanks(data) == "-") {
     access.KillValue(key, name);
-  } else if (head.rfind("HEX:", 0) == 0) {
-    std::string hex = data.substr(4);
+  } else if (head.rfind("HEX:", 0) == 0 || typed) {
+    std::string hex = data.substr(typed ? typed->second : 4);
     std::replace(hex.begin(), hex.end(), ',', ' ');
-    access.WriteBinary(key, name, hex);
+    std::string bytes;
+    std::string digits;
+    registry_access_detail::append_bin(bytes, hex, digits, registry_access_detail::HexLimit::none);
+    if (typed && name == "@") name.clear();
+    const platform::Hkey k = raw_key(reg, key);
+    reg.set_value_ex(k, platform::utf8_to_ansi(name), typed ? typed->first : platform::reg::binary,
+                     reinterpret_cast<const std::uint8_t*>(bytes.data()), static_cast<std::uint32_t>(bytes.size()));
+    reg.close_key(k);
   } else if (head == "DWORD:") {
     access.WriteDWORD(key, name, dword_of(data.substr(6)));
   } else {
@@ -147,8 +197,15 @@ inline void import_value_line(clsRegistryAccess& access, const std::string& key,
   }
 }
 
+// Hex data whose line ends with a backslash goes on in the lines after it.
+inline bool continues(const std::string& line) {
+  const std::string data = line.substr(line.find('=') + 1);
+  return !line.empty() && line.back() == '\\' &&
+         (registry_access_detail::ascii_upper(data.substr(0, 4)) == "HEX:" || typed_of(data));
+}
+
 // The whole file read, cut at CR LF, and scanned as the format's rules say.
-inline std::int32_t import_from_reg(clsRegistryAccess& access, const std::string& file_name) {
+inline std::int32_t import_from_reg(clsRegistryAccess& access, platform::Registry& reg, const std::string& file_name) {
   access.CreateKeyIfDoesntExists(true);
   try {
     if (!platform::file_exists(file_name)) return 0;
@@ -182,12 +239,22 @@ inline std::int32_t import_from_reg(clsRegistryAccess& access, const std::string
         ++i;
         continue;
       }
+      access.CreateKey(path);
       std::size_t j = i + 1;
       for (; j < lines.size(); ++j) {
-        const std::string value_line = clean(lines[j], true);
+        std::string value_line = clean(lines[j], true);
         if (!value_line.empty() && value_line[0] == '[') break;
         if (value_line.empty() || value_line[0] == ';' || value_line.find('=') == std::string::npos) continue;
-        import_value_line(access, path, value_line);
+        // Continuation lines join up to one without a backslash at its end,
+        // passing over empty lines and comments; a key line ends them.
+        while (continues(value_line) && j + 1 < lines.size()) {
+          const std::string next = clean(lines[j + 1], true);
+          if (!next.empty() && next[0] == '[') break;
+          ++j;
+          if (!next.empty() && next[0] != ';') value_line = value_line.substr(0, value_line.size() - 1) + next;
+        }
+        if (continues(value_line)) value_line.pop_back();
+        import_value_line(access, reg, path, value_line);
       }
       i = j;
     }
@@ -200,6 +267,7 @@ inline std::int32_t import_from_reg(clsRegistryAccess& access, const std::string
 struct StoredValue {
   std::uint32_t type = 0;
   std::string data;
+  auto operator<=>(const StoredValue&) const = default;
 };
 
 // One key of a tree, read past the class: its names from the root, its full
@@ -215,8 +283,11 @@ struct StoredKey {
 inline void read_tree(platform::Registry& reg, platform::Hkey key, const std::vector<std::string>& names,
                       const std::string& header, std::vector<StoredKey>& out) {
   StoredKey stored{names, header, {}};
-  std::string name(32767, '\0');
-  std::string data(1 << 16, '\0');
+  // Room for the longest name and more than the largest value a test
+  // makes, kept from call to call: a key's names are copied out before the
+  // keys below it are read.
+  static thread_local std::string name(32767, '\0');
+  static thread_local std::string data(1 << 18, '\0');
   for (std::uint32_t i = 0;; ++i) {
     auto length = static_cast<std::uint32_t>(name.size());
     auto size = static_cast<std::uint32_t>(data.size());
@@ -244,15 +315,13 @@ inline void read_tree(platform::Registry& reg, platform::Hkey key, const std::ve
   }
 }
 
-// Everything a registry holds below its roots, one line per key and per
-// value (type and bytes in hex).
-inline std::string dump(platform::Registry& reg) {
-  std::vector<StoredKey> keys;
-  for (platform::Hkey root = platform::hkey::classes_root; root <= platform::hkey::dyn_data; ++root) {
-    read_tree(reg, root, {}, std::to_string(root), keys);
-  }
+// Keys one line each and values one line each (type and bytes in hex); with
+// `by_name`, a key's values in name order, as an import into an empty key
+// may write them in another order than they were made.
+inline std::string render(std::vector<StoredKey> keys, bool by_name = false) {
   std::string out;
-  for (const StoredKey& key : keys) {
+  for (StoredKey& key : keys) {
+    if (by_name) std::sort(key.values.begin(), key.values.end());
     out += "[" + key.header + "]\n";
     for (const auto& [name, value] : key.values) {
       out += name + " " + std::to_string(value.type) + ":";
@@ -265,6 +334,26 @@ inline std::string dump(platform::Registry& reg) {
     }
   }
   return out;
+}
+
+// Everything a registry holds below its roots.
+inline std::string dump(platform::Registry& reg) {
+  std::vector<StoredKey> keys;
+  for (platform::Hkey root = platform::hkey::classes_root; root <= platform::hkey::dyn_data; ++root) {
+    read_tree(reg, root, {}, std::to_string(root), keys);
+  }
+  return render(keys);
+}
+
+// One key and every key below it, values in name order; empty when the key
+// is not there.
+inline std::string dump_key(platform::Registry& reg, platform::Hkey root, const std::string& sub) {
+  std::vector<StoredKey> keys;
+  platform::Hkey key = 0;
+  if (reg.open_key_ex(root, sub, 0, platform::access::read, &key) != platform::win::success) return {};
+  read_tree(reg, key, {}, "", keys);
+  reg.close_key(key);
+  return render(keys, true);
 }
 
 }  // namespace access_reference

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "clsRegistryAccess_support.h"
@@ -87,13 +88,16 @@ TYPED_TEST(AccessExport, WritesEachKindOfValueInItsOwnForm) {
   EXPECT_EQ(a.ExportToReg(this->base(), file), 1);
   EXPECT_EQ(access_test::read_file(file), "REGEDIT4\r\n\r\n" +
                                               this->block("",
-                                                          "\"s1\"=\"say \"hi\" to C:\\temp\"\r\n"
+                                                          "\"s1\"=hex(1):73,61,79,20,22,68,69,22,20,74,6F,20,"
+                                                          "43,3A,5C,74,65,6D,70,00\r\n"
                                                           "\"s2\"=\"\"\r\n"
                                                           "\"b1\"=hex:00,0A,FF\r\n"
                                                           "\"b2\"=hex:\r\n"
                                                           "\"d1\"=dword:0000001F\r\n"
                                                           "\"d2\"=dword:00000000\r\n"
-                                                          "\"d3\"=dword:FFFFFFFF\r\n") +
+                                                          "\"d3\"=dword:FFFFFFFF\r\n"
+                                                          "\"e_expand\"=hex(2):25,54,45,4D,50,25,00\r\n"
+                                                          "\"m_multi\"=hex(7):61,00,62,00,00\r\n") +
                                               this->block("n", "\"\"=dword:00000007\r\n") +
                                               this->block("x", "\"\"=hex:00,01\r\n"));
 }
@@ -145,10 +149,11 @@ TYPED_TEST(AccessExport, ASubKeyNamedLikeAShortRootIsWrittenWithTheLongName) {
                                               "\\HKEY_CURRENT_CONFIG]\r\n" + "\"n\"=dword:00000001\r\n\r\n");
 }
 
-TYPED_TEST(AccessExport, AMissingKeyGivesAnEmptyBlock) {
+// A key that is not there has no block, so that its import makes none.
+TYPED_TEST(AccessExport, AMissingKeyGivesNoBlock) {
   const std::string file = this->folder_.file("missing.reg");
   EXPECT_EQ(this->acc().ExportToReg(this->base("not there"), file), 1);
-  EXPECT_EQ(access_test::read_file(file), "REGEDIT4\r\n\r\n" + this->block("not there"));
+  EXPECT_EQ(access_test::read_file(file), "REGEDIT4\r\n\r\n");
 }
 
 TYPED_TEST(AccessExport, NeverTouchesAnExistingFile) {
@@ -183,11 +188,11 @@ TYPED_TEST(AccessExport, HiddenFilesAreNeitherSeenNorReplaced) {
 #endif
 }
 
-TYPED_TEST(AccessExport, AnOverflowEndsTheExportAndKeepsWhatWasWritten) {
+TYPED_TEST(AccessExport, ANameTheFormatCannotHoldEndsTheExportAndKeepsWhatWasWritten) {
   this->acc().WriteString(this->base("big"), "s", "before");
-  this->put("big", "huge", reg::binary, std::string(32767, '\x01'));
+  this->acc().WriteString(this->base("big"), "t=u", "x");
   this->make_key("big\\never");
-  const std::string file = this->folder_.file("overflow.reg");
+  const std::string file = this->folder_.file("unheld.reg");
   EXPECT_EQ(this->acc().ExportToReg(this->base(), file), 0);
   const std::string written = access_test::read_file(file);
   EXPECT_EQ(written, "REGEDIT4\r\n\r\n" + this->block("") + "[" + this->full("big") + "]\r\n\"s\"=\"before\"\r\n");
@@ -196,8 +201,8 @@ TYPED_TEST(AccessExport, AnOverflowEndsTheExportAndKeepsWhatWasWritten) {
 TYPED_TEST(AccessExport, WritesWhatThePublicMembersReadValueByValue) {
   auto& a = this->acc();
   const std::string long_name(300, 'u');
-  a.WriteString(this->base("T"), "@", "  kök değeri ");
-  a.WriteString(this->base("T"), "metin", "Türkçe \"tırnak\" C:\\yol ");
+  a.WriteString(this->base("T"), "@", "kök değeri");
+  a.WriteString(this->base("T"), "metin", "Türkçe tırnak C:\\yol");
   a.WriteString(this->base("T"), "boş", "");
   a.WriteString(this->base("T"), "uzun", std::string(700, 'y'));
   a.WriteString(this->base("T"), long_name, "uzun adlı");
@@ -205,11 +210,11 @@ TYPED_TEST(AccessExport, WritesWhatThePublicMembersReadValueByValue) {
   a.WriteBinary(this->base("T"), long_name + "b", "01");
   a.WriteDWORD(this->base("T"), "sayı", -2);
   a.WriteDWORD(this->base("T"), long_name + "d", 3);
-  this->put("T", "genişletilir", reg::expand_sz, std::string("%TEMP%\0", 7));
+  this->put("T", "genişletilir", reg::sz, std::string("%TEMP%\0", 7));
   a.WriteDWORD(this->base("T\\HKCC\\alt"), "@", 1);
   this->put("T\\sayı", "", reg::dword, access_test::bytes({9, 0, 0, 0}));
   this->put("T\\ikili", "", reg::binary, access_test::bytes({1, 2}));
-  this->put("T\\genişletilir", "", reg::expand_sz, std::string("%PATH%\0", 7));
+  this->put("T\\genişletilir", "", reg::sz, std::string("%PATH%\0", 7));
   a.WriteString(this->base("T\\" + std::string(255, 'k') + "\\" + std::string(255, 'm')), "derin", "en alt");
   const std::string direct = this->folder_.file("direct.reg");
   const std::string reference = this->folder_.file("reference.reg");
@@ -261,6 +266,83 @@ TYPED_TEST(AccessExport, ShowsEachKeyAfterLettingEventsRun) {
   EXPECT_EQ(ui.log,
             (std::vector<std::string>{"events", this->full(), "events", this->full("A"), "events", this->full("B")}));
   EXPECT_EQ(ui.control_seen, 1234);
+}
+
+// A backup restores whole, or the export says it could not: each row lays a
+// tree below "k", exports it (its path followed by `after`), and imports the
+// file into the emptied key.
+TYPED_TEST(AccessExport, ABackupRestoresWholeOrTheExportAnswers0) {
+  using Self = std::remove_reference_t<decltype(*this)>;  // reaches the fixture's protected members
+  const auto text = [](const std::string& t) { return t + '\0'; };
+  const struct {
+    const char* what;
+    std::function<void(Self&)> lay;
+    const char* after;
+    std::int32_t result;
+  } rows[] = {
+      {"every type, and a key holding only others",
+       [&](Self& t) {
+         t.put("k", "", reg::expand_sz, text("%PATH%"));
+         t.put("k", "expand", reg::expand_sz, text("%TEMP%"));
+         t.put("k", "multi", reg::multi_sz, std::string("a\0b\0\0", 5));
+         t.put("k", "qword", 11, "12345678");
+         t.put("k", "none", reg::none, "\x01");
+         t.put("k", "other", 0x12345, "xyz");
+         t.put("k", "short dword", reg::dword, "\x01\x02");
+         t.put("k\\only", "m", reg::multi_sz, std::string(2, '\0'));
+       },
+       "", 1},
+      {"texts the plain form cannot carry",
+       [&](Self& t) {
+         std::string name = "t";  // t, tt, ttt...: not "t" + text, which g++ 12 warns about falsely
+         for (const std::string& s :
+              std::vector<std::string>{"hex:01", "HEX(2):x", "Dword:1", "-", "a\"b", "a\r\nb", " x", "x ", "a=b",
+                                       std::string("a\0b", 3), std::string()}) {
+           t.put("k", name, reg::sz, text(s));
+           name += 't';
+         }
+         t.put("k", "", reg::sz, text(" x"));
+       },
+       "", 1},
+      {"binaries past the hex conversion's limit",
+       [&](Self& t) {
+         t.put("k", "b1", reg::binary, std::string(20000, 'Z'));
+         t.put("k", "b2", reg::binary, std::string(40000, '\x01'));
+         t.put("k", "after", reg::sz, text("x"));
+       },
+       "", 1},
+      {"empty keys and an empty default",
+       [&](Self& t) {
+         t.make_key("k\\e\\f");
+         t.acc().WriteString(t.base("k"), "@", "");
+       },
+       "", 1},
+      {"a binary called @", [&](Self& t) { t.put("k", "@", reg::binary, "\x01"); }, "", 1},
+      {"a name with a blank at its end", [&](Self& t) { t.put("k", "a ", reg::sz, text("x")); }, "", 0},
+      {"a path ending in a backslash", [&](Self& t) { t.acc().WriteDWORD(t.base("k\\s"), "n", 1); }, "\\", 1},
+      {"a name of blanks only", [&](Self& t) { t.put("k", " ", reg::sz, text("x")); }, "", 0},
+      {"a name with a quote", [&](Self& t) { t.put("k", "a\"b", reg::dword, "1234"); }, "", 0},
+      {"a name with =", [&](Self& t) { t.put("k", "a=b", reg::binary, ""); }, "", 0},
+      {"a name with a CR", [&](Self& t) { t.put("k", "a\rb", reg::binary, ""); }, "", 0},
+      {"a name with a LF", [&](Self& t) { t.put("k", "\nb", reg::binary, ""); }, "", 0},
+      {"a text called @", [&](Self& t) { t.put("k", "@", reg::sz, text("x")); }, "", 0},
+      {"a name read as a key line", [&](Self& t) { t.put("k", "[x", reg::binary, ""); }, "", 0},
+      {"a key name with a line feed", [&](Self& t) { t.make_key("k\\a\nb"); }, "", 0},
+      {"a key name that the import shortens", [&](Self& t) { t.make_key("k\\HKEY_USERS"); }, "", 0},
+  };
+  int n = 0;
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    telvora_test::delete_tree(this->reg(), this->scratch(), "k");
+    row.lay(*this);
+    const std::string before = access_reference::dump_key(this->reg(), this->scratch(), "k");
+    const std::string file = this->folder_.file("row" + std::to_string(n++) + ".reg");
+    ASSERT_EQ(this->acc().ExportToReg(this->base("k") + row.after, file), row.result);
+    if (row.result == 0) continue;
+    ASSERT_EQ(telvora_test::delete_tree(this->reg(), this->scratch(), "k"), win::success);
+    EXPECT_EQ(this->acc().ImportFromReg(file), 1);
+    EXPECT_EQ(access_reference::dump_key(this->reg(), this->scratch(), "k"), before);
+  }
 }
 
 }  // namespace

@@ -51,6 +51,9 @@ TYPED_TEST(AccessKeys, PathTextsNameTheirRootAndSubKey) {
       {"HKCU", hkey::current_user, ""},
       {"HKEY_CURRENT_USER\\", hkey::current_user, ""},
       {"hkey_local_machine", hkey::local_machine, ""},
+      // A backslash at the end names the same key as without it.
+      {"HKCU\\Software\\X\\", hkey::current_user, "Software\\X"},
+      {"HKCU\\Software\\\\", hkey::current_user, "Software"},
       // Only the first four characters name the root.
       {"HKCUX\\Software", hkey::current_user, "Software"},
       {"HKEY_CURRENT_USERS\\Software", hkey::current_user, "Software"},

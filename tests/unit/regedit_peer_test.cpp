@@ -137,6 +137,64 @@ std::string render(const Tree& tree) {
   return out;
 }
 
+// A value of every kind the export writes in its own form, in UTF-8 (the
+// bytes of binary and typed data as they are), by key below the test key.
+struct Laid {
+  const char* key;
+  const char* name;
+  std::uint32_t type;
+  std::string data;
+};
+
+std::string counting_bytes(std::size_t count) {
+  std::string out;
+  for (std::size_t i = 0; i < count; ++i) out += static_cast<char>(i % 256);
+  return out;
+}
+
+const Laid kEveryType[] = {
+    {"", "", platform::reg::expand_sz, std::string("%PATH%\0", 7)},
+    {"", "Metin", platform::reg::sz, std::string("Türkçe metin\0", 15)},
+    {"", "Genişletilir", platform::reg::expand_sz, std::string("%TEMP%\0", 7)},
+    {"", "Çoklu", platform::reg::multi_sz, std::string("a\0b\0\0", 5)},
+    {"", "Dörtlü", 11, "12345678"},
+    {"", "Hiçbiri", platform::reg::none, "\x01\x02"},
+    {"", "Başka", 0x12345, "xy"},
+    {"", "Sayı", platform::reg::dword, "\x6e\0\0\0"},
+    {"", "Uzun", platform::reg::binary, counting_bytes(20000)},
+    {"Alt", "Kısa", platform::reg::dword, "\x01\x02"},
+    {"Alt\\Boş", nullptr, 0, {}},  // a key without values
+};
+
+// A value line as the registry editor writes it in REGEDIT4 files: a text
+// quoted, a number as dword:, other data as hex bytes in lines of at most 80
+// characters, each but the last ending in a backslash and the next indented
+// by two blanks.
+std::string regedit4_line(const Laid& v) {
+  std::string line = *v.name == '\0' ? "@=" : "\"" + std::string(v.name) + "\"=";
+  char head[24];
+  if (v.type == platform::reg::sz) return line + "\"" + v.data.substr(0, v.data.size() - 1) + "\"\r\n";
+  if (v.type == platform::reg::binary) {
+    line += "hex:";
+  } else if (v.type == platform::reg::dword && v.data.size() == 4) {
+    return line + "dword:" + hex_of(std::string(v.data.rbegin(), v.data.rend())) + "\r\n";
+  } else {
+    std::snprintf(head, sizeof head, "hex(%x):", static_cast<unsigned>(v.type));
+    line += head;
+  }
+  std::string out;
+  for (std::size_t i = 0; i < v.data.size(); ++i) {
+    line += hex_of(v.data.substr(i, 1));
+    if (i + 1 == v.data.size()) break;
+    line += ',';
+    if (line.size() > 76) {
+      out += line + "\\\r\n";
+      line = "  ";
+    }
+  }
+  return out + line + "\r\n";
+}
+
 class RegeditPeer : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -165,6 +223,25 @@ class RegeditPeer : public ::testing::Test {
   void clean() { delete_tree(reg_, sub_); }
 
   std::string file(const std::string& leaf) const { return (dir_ / leaf).string(); }
+
+  // Lays kEveryType below the test key's sub-key `below`, past the class.
+  void lay_every_type(const std::string& below) {
+    for (const Laid& v : kEveryType) {
+      Hkey key = 0;
+      std::string sub = sub_ + "\\" + below;
+      if (*v.key != '\0') sub += std::string("\\") + v.key;
+      ASSERT_EQ(reg_.create_key(platform::hkey::current_user, platform::utf8_to_ansi(sub), &key), 0);
+      const bool text = v.type == platform::reg::sz;
+      const std::string data = text ? platform::utf8_to_ansi(v.data) : v.data;
+      if (v.name != nullptr) {
+        EXPECT_EQ(reg_.set_value_ex(key, platform::utf8_to_ansi(v.name), v.type,
+                                    reinterpret_cast<const std::uint8_t*>(data.data()),
+                                    static_cast<std::uint32_t>(data.size())),
+                  0);
+      }
+      reg_.close_key(key);
+    }
+  }
 
   // Writes a registry script whose text is given in UTF-8 with {K} standing
   // for the test key's full path; the file gets the ANSI bytes, as both
@@ -234,9 +311,15 @@ TEST_F(RegeditPeer, ExportedTreeImportedByRegeditGivesEveryValueBack) {
   access_.WriteDWORD(deep, long_name + "d", 9);
   access_.WriteDWORD(k + "\\Sayı varsayılan", "", 7);
   access_.WriteBinary(k + "\\İkili varsayılan", "", "00 22 0D 0A");
+  // Every type, texts the export writes as hex(1): bytes, an empty default.
+  lay_every_type("Türler");
+  access_.WriteString(k + "\\Türler", "Tırnaklı", "a \"b\" c");
+  access_.WriteString(k + "\\Türler", "Kenarlı", " x ");
+  access_.WriteString(k + "\\Türler", "Komut", "hex(2):41");
+  access_.WriteString(k + "\\Boş varsayılan", "@", "");
 
   const Tree original = snapshot();
-  ASSERT_EQ(original.size(), 9U) << render(original);
+  ASSERT_EQ(original.size(), 13U) << render(original);
   ASSERT_EQ(original.at("").size(), 12U) << render(original);
 
   const std::string reg_file = file("agac.reg");
@@ -247,6 +330,37 @@ TEST_F(RegeditPeer, ExportedTreeImportedByRegeditGivesEveryValueBack) {
   regedit_import(reg_file);
   const Tree imported = snapshot();
   EXPECT_TRUE(imported == original) << "original: " << render(original) << "\nregedit:  " << render(imported);
+}
+
+// A backup of every type and of a 20,000-byte binary, in the registry
+// editor's REGEDIT4 form (Wine's regedit writes only its Unicode form, so the
+// file is built here as the editor writes REGEDIT4: long data over lines that
+// end in a backslash) and in our export's, each imported into the emptied key.
+TEST_F(RegeditPeer, RegeditStyleFileAndOurExportBothRestoreEveryTypeWhole) {
+  lay_every_type("");
+  const Tree original = snapshot();
+  ASSERT_EQ(original.size(), 3U) << render(original);
+  ASSERT_EQ(original.at("").size(), 9U) << render(original);
+
+  std::string script = "REGEDIT4\r\n";
+  const char* section = "none";
+  for (const Laid& v : kEveryType) {
+    if (std::string_view(section) != v.key) script += std::string("\r\n[{K}") + (*v.key ? "\\" : "") + v.key + "]\r\n";
+    section = v.key;
+    if (v.name != nullptr) script += regedit4_line(v);
+  }
+  const std::string regedit4 = write_script("regedit4.reg", script);
+  ASSERT_NE(script.find(",\\\r\n  "), std::string::npos) << "continuation lines";
+  const std::string ours = file("ours.reg");
+  ASSERT_EQ(access_.ExportToReg(path_, ours), 1);
+
+  for (const std::string& backup : {regedit4, ours}) {
+    SCOPED_TRACE(backup);
+    clean();
+    ASSERT_EQ(access_.ImportFromReg(backup), 1);
+    const Tree restored = snapshot();
+    EXPECT_TRUE(restored == original) << "original: " << render(original) << "\nrestored: " << render(restored);
+  }
 }
 
 // A script in the part of the format where both readers agree: full root
@@ -330,9 +444,9 @@ const Divergence kDivergences[] = {
     // Our lines are trimmed after their quotes are gone.
     {"blanks at the ends of a text", "\"v\"=\" x \"\r\n", 1, "[] v= x", "[] v= x "},
     // Binary data.
-    {"continuation lines", "\"c\"=hex:01,02,\\\r\n  03,04\r\n", 1, "[] c=hex:0102", "[] c=hex:01020304"},
+    {"continuation lines", "\"c\"=hex:01,02,\\\r\n  03,04\r\n", 1, "[] c=hex:01020304", "[] c=hex:01020304"},
     {"upper-case HEX: and Dword:", "\"c\"=HEX:05\r\n\"d\"=Dword:0000ffff\r\n", 1, "[] c=hex:05 d=dword:ffff", "[]"},
-    {"typed hex(2):", "\"v\"=hex(2):41,00\r\n", 1, "[] v=hex(2):41,00", "[] v=type2:41"},
+    {"typed hex(2):", "\"v\"=hex(2):41,00\r\n", 1, "[] v=type2:41", "[] v=type2:41"},
     {"odd number of hex digits", "\"c\"=hex:abc\r\n", 1, "[] c=hex:ab0c", "[]"},
     {"blanks between hex bytes", "\"c\"=hex:01 02\r\n", 1, "[] c=hex:0102", "[]"},
     {"a character that is no hex digit", "\"c\"=hex:0g,01\r\n", 1, "[] c=hex:0001", "[]"},
@@ -356,7 +470,7 @@ const Divergence kDivergences[] = {
     {"NUL bytes in a text", "@=\"\x07\0\0\"\r\n\"\"=dword:00000007\r\n\"Tek\"=dword:00000001\r\n"sv, 1,
      "[] (default)=dword:7 Tek=dword:1", "[]"},
     // Key lines.
-    {"key section without values", "[{K}\\Bos]\r\n", 1, "[]", "[] [Bos]"},
+    {"key section without values", "[{K}\\Bos]\r\n", 1, "[] [Bos]", "[] [Bos]"},
     {"deleting a key that has sub-keys", "[{K}\\Eski\\Alt]\r\n\"x\"=\"1\"\r\n[-{K}\\Eski]\r\n", 1,
      "[] [Eski] [Eski\\Alt] x=1", "[]"},
     // A key line that is only "[" is an error that ends our import.
