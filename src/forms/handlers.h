@@ -7,11 +7,16 @@
 
 #include "platform/registry.h"
 #include "platform/ui.h"
+#include "setup/ServerCheck.h"
 #include "setup/report.h"
 
 namespace forms {
 
-void on_click(platform::Ui& ui, platform::ControlId control, platform::Registry& registry);
+void on_click(platform::Ui& ui, platform::ControlId control, platform::Registry& registry,
+              const setup::ServerCheck& check);
+
+// What the setup button's label reads while the server is checked.
+inline constexpr const char* kChecking = "Denetleniyor…";
 
 // The setup's reports as the main window shows them: boxes captioned with
 // the program's name, the focus into the box concerned, and the completion
@@ -20,6 +25,9 @@ class WindowReport final : public setup::SetupReport {
  public:
   explicit WindowReport(platform::Ui& ui) : ui_(ui) {}
   void show_message(const std::string& text, int style) override;
+  void note(const std::string& /*text*/) override {}  // silent when all is well or nothing can be known
+  bool ask(const std::string& finding, int style) override;
+  void run_busy(const std::function<void()>& work) override;
   void focus(setup::Field field) override;
   void show_completion() override;  // ends the program
 

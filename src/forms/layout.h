@@ -3,6 +3,7 @@
 
 #include "forms/command_line.h"
 #include "platform/ui_layout.h"
+#include "setup/ServerCheck.h"
 
 namespace forms {
 
@@ -19,7 +20,11 @@ void on_load(platform::Ui& ui, platform::FormId form);
 // and the focus on the setup button, the switches listed, or a wrong command
 // line told before the window opens empty.
 void on_load(platform::Ui& ui, platform::FormId form, const StartOptions& options);
-void on_click(platform::Ui& ui, platform::ControlId control);
+// A press checks the mail server first unless the command line said /nocheck.
+void on_click(platform::Ui& ui, platform::ControlId control, const StartOptions& options);
 void on_selection_change(platform::Ui& ui, platform::ControlId control);
+
+// The system's server check, or none with /nocheck.
+setup::ServerCheck server_check_of(const StartOptions& options);
 
 }  // namespace forms

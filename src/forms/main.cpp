@@ -15,7 +15,7 @@ class FormsEvents final : public platform::UiEvents {
   explicit FormsEvents(const forms::StartOptions& options) : options_(options) {}
   const platform::FormLayout& layout(platform::FormId form) override { return forms::form_layout(form); }
   void on_load(platform::Ui& ui, platform::FormId form) override { forms::on_load(ui, form, options_); }
-  void on_click(platform::Ui& ui, platform::ControlId control) override { forms::on_click(ui, control); }
+  void on_click(platform::Ui& ui, platform::ControlId control) override { forms::on_click(ui, control, options_); }
   void on_selection_change(platform::Ui& ui, platform::ControlId control) override {
     forms::on_selection_change(ui, control);
   }

@@ -7,6 +7,7 @@
 #include <wincodec.h>
 
 #include <algorithm>
+#include <exception>
 #include <map>
 #include <vector>
 
@@ -143,6 +144,7 @@ struct Win32Ui::Impl {
   Win32Ui& ui;
   UiEvents& events;
   std::map<FormId, FormState> forms;
+  ControlId busy_button = 0;  // the button of the work under way, 0 when none
 
   Impl(Win32Ui& owner, UiEvents& ev) : ui(owner), events(ev) {}
 
@@ -186,6 +188,8 @@ struct Win32Ui::Impl {
   void enable_after_modal(FormState& form);
   void dispatch(MSG& msg);
   bool pump_one(bool wait);
+  void run_busy(ControlId button, const std::string& busy_text, const std::function<void()>& work);
+  void wait_for_busy_work(HANDLE thread);
 };
 
 // ---------------------------------------------------------------- creation
@@ -477,10 +481,12 @@ LRESULT Win32Ui::Impl::handle(FormState& form, UINT msg, WPARAM wparam, LPARAM l
       auto it = form.controls.find(id);
       if (it != form.controls.end()) {
         const ControlKind kind = it->second.layout->kind;
-        if (kind == ControlKind::button && code == BN_CLICKED)
-          guarded([&] { events.on_click(ui, id); });
-        else if (kind == ControlKind::drop_down_list && code == CBN_SELCHANGE)
+        if (kind == ControlKind::button && code == BN_CLICKED) {
+          // The button of the work under way starts no second run, however the click came.
+          if (id != busy_button) guarded([&] { events.on_click(ui, id); });
+        } else if (kind == ControlKind::drop_down_list && code == CBN_SELCHANGE) {
           guarded([&] { events.on_selection_change(ui, id); });
+        }
         return 0;
       }
       if (id == IDCANCEL) {
@@ -524,6 +530,13 @@ LRESULT Win32Ui::Impl::handle(FormState& form, UINT msg, WPARAM wparam, LPARAM l
       break;
     case WM_SETFOCUS:
       if (restore_focus(form)) return 0;
+      break;
+    case WM_SETCURSOR:
+      // Over the windows' inside while work runs; the frame keeps its own cursors, so the window still moves.
+      if (busy_button && LOWORD(lparam) == HTCLIENT) {
+        SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(32514) /* IDC_WAIT */));
+        return TRUE;
+      }
       break;
     case WM_DPICHANGED: {
       form.dpi = HIWORD(wparam);
@@ -674,9 +687,94 @@ void Win32Ui::unload_window(FormId form_id) {
 
 void Win32Ui::end_process(int exit_code) { ExitProcess(static_cast<UINT>(exit_code)); }
 
+bool Win32Ui::ask(const std::string& text, int style, const std::string& caption) {
+  return MessageBoxW(impl_->active_owner(), utf8_to_wide(text).c_str(), utf8_to_wide(caption).c_str(),
+                     static_cast<UINT>(style)) == IDYES;
+}
+
+void Win32Ui::run_busy(ControlId button, const std::string& busy_text, const std::function<void()>& work) {
+  impl_->run_busy(button, busy_text, work);
+}
+
 void Win32Ui::do_events() {
   while (impl_->pump_one(false)) {
   }
+}
+
+// ---------------------------------------------------------------- busy work
+
+namespace {
+
+struct BusyWork {
+  const std::function<void()>* work;
+  std::exception_ptr error;  // raised again on the windows' thread
+};
+
+DWORD WINAPI busy_work_thread(void* parameter) {
+  auto* busy = static_cast<BusyWork*>(parameter);
+  try {
+    (*busy->work)();
+  } catch (...) {
+    busy->error = std::current_exception();
+  }
+  return 0;
+}
+
+// Makes the system ask the window under the mouse for its cursor again.
+void refresh_cursor() {
+  POINT at;
+  if (GetCursorPos(&at)) SetCursorPos(at.x, at.y);
+}
+
+}  // namespace
+
+// The windows' messages are handled until the work's thread ends. The user
+// closing the program's last window posts WM_QUIT: the process ends there,
+// with the work still under way and nothing after it run.
+void Win32Ui::Impl::wait_for_busy_work(HANDLE thread) {
+  for (;;) {
+    const DWORD woke = MsgWaitForMultipleObjectsEx(1, &thread, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    if (woke == WAIT_OBJECT_0) return;
+    if (woke == WAIT_FAILED) {
+      // Never with a valid handle; the work's frame must outlive it all the same.
+      WaitForSingleObject(thread, INFINITE);
+      return;
+    }
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) ExitProcess(static_cast<UINT>(msg.wParam));
+      dispatch(msg);
+    }
+  }
+}
+
+void Win32Ui::Impl::run_busy(ControlId button, const std::string& busy_text, const std::function<void()>& work) {
+  const HWND hwnd = control(button).hwnd;
+  const int length = GetWindowTextLengthW(hwnd);
+  std::wstring label(static_cast<std::size_t>(length) + 1, L'\0');
+  label.resize(static_cast<std::size_t>(GetWindowTextW(hwnd, label.data(), length + 1)));
+  const bool had_focus = GetFocus() == hwnd;
+
+  BusyWork busy{&work, nullptr};
+  busy_button = button;
+  SetWindowTextW(hwnd, utf8_to_wide(busy_text).c_str());
+  EnableWindow(hwnd, FALSE);
+  refresh_cursor();
+  HANDLE thread = CreateThread(nullptr, 0, &busy_work_thread, &busy, 0, nullptr);
+  const DWORD start_error = thread ? 0 : GetLastError();
+  if (thread) {
+    wait_for_busy_work(thread);
+    CloseHandle(thread);
+  }
+
+  busy_button = 0;
+  EnableWindow(hwnd, TRUE);
+  SetWindowTextW(hwnd, label.c_str());
+  // The focus goes back to the button unless the user put it elsewhere meanwhile.
+  if (had_focus && IsWindowVisible(hwnd) && (!GetFocus() || GetFocus() == hwnd)) SetFocus(hwnd);
+  refresh_cursor();
+  if (!thread) throw RuntimeError(static_cast<long>(start_error), "Telvora", "CreateThread");
+  if (busy.error) std::rethrow_exception(busy.error);
 }
 
 int run_windows_program(UiEvents& events, FormId first_form) {

@@ -42,8 +42,10 @@ bool checks_pass(const SetupInput& input, SetupReport& report) {
 
 }  // namespace
 
-std::optional<AccountData> PrepareAccountData(const SetupInput& input, SetupReport& report) {
-  if (!checks_pass(input, report)) return std::nullopt;
+PreparedAccount PrepareAccountData(const SetupInput& input, SetupReport& report, const ServerCheck& check) {
+  if (!checks_pass(input, report)) return {};
+  // Before the reminder, the Outlook lookup and any write.
+  if (!ServerCheckAllows(input.email, check, report)) return {std::nullopt, SetupResult::declined_after_check};
 
   show_information(report, input.program == 0 ? text::kCloseOutlook : text::kCloseExpress);
 
@@ -59,7 +61,7 @@ std::optional<AccountData> PrepareAccountData(const SetupInput& input, SetupRepo
   }
   data.incoming_server = "mail." + data.domain;
   data.outgoing_server = "mail." + data.domain;
-  return data;
+  return {data};
 }
 
 }  // namespace setup
