@@ -532,8 +532,9 @@ LRESULT Win32Ui::Impl::handle(FormState& form, UINT msg, WPARAM wparam, LPARAM l
       if (restore_focus(form)) return 0;
       break;
     case WM_SETCURSOR:
-      // Over the windows' inside while work runs; the frame keeps its own cursors, so the window still moves.
-      if (busy_button && LOWORD(lparam) == HTCLIENT) {
+      // Over the windows' inside (the disabled button included) while work
+      // runs; the frame keeps its own cursors, as the window still moves.
+      if (busy_button && (LOWORD(lparam) == HTCLIENT || LOWORD(lparam) == HTERROR)) {
         SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(32514) /* IDC_WAIT */));
         return TRUE;
       }
@@ -771,7 +772,9 @@ void Win32Ui::Impl::run_busy(ControlId button, const std::string& busy_text, con
   EnableWindow(hwnd, TRUE);
   SetWindowTextW(hwnd, label.c_str());
   // The focus goes back to the button unless the user put it elsewhere meanwhile.
-  if (had_focus && IsWindowVisible(hwnd) && (!GetFocus() || GetFocus() == hwnd)) SetFocus(hwnd);
+  if (had_focus && IsWindowVisible(hwnd) && GetActiveWindow() == GetAncestor(hwnd, GA_ROOT) &&
+      (!GetFocus() || GetFocus() == hwnd))
+    SetFocus(hwnd);
   refresh_cursor();
   if (!thread) throw RuntimeError(static_cast<long>(start_error), "Telvora", "CreateThread");
   if (busy.error) std::rethrow_exception(busy.error);
