@@ -5,8 +5,14 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
+
+namespace net {
+class Resolver;
+}
 
 namespace mailcheck {
 
@@ -39,5 +45,17 @@ inline constexpr std::chrono::milliseconds kCheckLimit{8000};
 // "@") through the system's name resolver and real connections, and decides
 // within the limit whatever the network does.
 CheckReport check_mail_server(const std::string& email, std::chrono::milliseconds limit = kCheckLimit);
+
+// The ports the two services are asked on.
+struct ServicePorts {
+  std::uint16_t pop3 = 110;
+  std::uint16_t smtp = 587;
+};
+
+// The same through a resolver of the caller's (tests hand in their own) and
+// on other ports. A lookup still running when the decision is taken goes on
+// on its own thread, which keeps the resolver alive until it returns.
+CheckReport check_mail_server(const std::string& email, std::shared_ptr<net::Resolver> resolver,
+                              std::chrono::milliseconds limit = kCheckLimit, ServicePorts ports = {});
 
 }  // namespace mailcheck
