@@ -1,6 +1,8 @@
 // Program entry of Telvora.exe: the main window is the start-up object, or,
 // with /quiet, no window at all; the window layer reports its events to the
 // forms' handlers.
+#include <cstdlib>
+
 #include "forms/command_line.h"
 #include "forms/layout.h"
 #include "forms/quiet.h"
@@ -25,6 +27,15 @@ class FormsEvents final : public platform::UiEvents {
 };
 
 }  // namespace
+
+// What ends the program when an exception finds no handler (none should: the
+// handlers report every error themselves). The C++ library's own version
+// prints the exception's type to a standard error that a windows program does
+// not have, and brings its whole name demangler along (about 45 KB); this one
+// ends at once, as that one does after printing.
+namespace __gnu_cxx {
+void __verbose_terminate_handler() { std::abort(); }
+}  // namespace __gnu_cxx
 
 // The C runtime calls this by name (link option -municode); the handle types
 // are declared here so that only the platform layer includes the system
