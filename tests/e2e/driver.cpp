@@ -369,9 +369,16 @@ MessageBoxSeen App::wait_message_box(int timeout_ms) {
   if (box.hwnd) {
     Sleep(150);  // let the icon be painted before it is looked at
     box.icon = recognise_icon(box.hwnd);
-    DWORD_PTR id = 0;
-    if (SendMessageTimeoutW(box.hwnd, DM_GETDEFID, 0, 0, SMTO_ABORTIFHUNG, 5000, &id) && HIWORD(id) == DC_HASDEFID) {
-      box.default_button = LOWORD(id);
+    // The default button is drawn as such and holds the focus: Enter presses it.
+    GUITHREADINFO thread{};
+    thread.cbSize = sizeof(thread);
+    GetGUIThreadInfo(GetWindowThreadProcessId(box.hwnd, nullptr), &thread);
+    for (const int id : {IDOK, IDCANCEL, IDYES, IDNO}) {
+      HWND button = GetDlgItem(box.hwnd, id);
+      if (button && (GetWindowLongW(button, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON &&
+          thread.hwndFocus == button) {
+        box.default_button = id;
+      }
     }
   }
   return box;

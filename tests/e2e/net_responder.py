@@ -2,9 +2,10 @@
 """The network of the end-to-end tests, inside their private network namespace.
 
 A name server on 127.0.0.1:53 (UDP and TCP) that answers "no such name" for
-yok.test and everything under it and for mail.adressiz.test, "the name exists
-but has no address" for adressiz.test, and a server failure for every other
-name. Mail servers on loopback addresses that the tests' hosts file gives to
+yok.test and everything under it and for mail.var.test, gives var.test the
+address 127.0.1.9 (and no IPv6 address), and answers every other name with a
+server failure. (A name that exists without any address cannot be told from
+one that does not exist under Wine: its GetAddrInfoW reports 11001 for both.) Mail servers on loopback addresses that the tests' hosts file gives to
 mail.<domain>:
   127.0.1.1  mail.iyi.test     POP3 with STLS and SMTP with STARTTLS answer
   127.0.1.2  mail.yarim.test   POP3 answers, nothing listens on SMTP
@@ -21,8 +22,8 @@ import sys
 import threading
 
 NXDOMAIN_ZONES = ("yok.test",)  # the name and every name under it
-NXDOMAIN_NAMES = ("mail.adressiz.test",)
-NODATA_NAMES = ("adressiz.test",)
+NXDOMAIN_NAMES = ("mail.var.test",)
+ADDRESSES = {"var.test": bytes((127, 0, 1, 9))}
 
 log_lock = threading.Lock()
 
@@ -47,15 +48,20 @@ def dns_answer(query):
     question_end = at + 5  # the zero byte, type and class
     if question_end > len(query):
         return None
+    (qtype,) = struct.unpack("!H", query[at + 1 : at + 3])
     name = ".".join(labels).lower()
+    answers = b""
     if any(name == z or name.endswith("." + z) for z in NXDOMAIN_ZONES) or name in NXDOMAIN_NAMES:
         rcode = 3
-    elif name in NODATA_NAMES:
+    elif name in ADDRESSES:
         rcode = 0
+        if qtype == 1:  # A; any other type: the name exists without such a record
+            answers = struct.pack("!HHHIH", 0xC00C, 1, 1, 60, 4) + ADDRESSES[name]
     else:
         rcode = 2
     reply_flags = 0x8000 | (flags & 0x7900) | 0x0080 | rcode  # response, opcode and RD kept, RA
-    return struct.pack("!HHHHHH", ident, reply_flags, 1, 0, 0, 0) + query[12:question_end]
+    header = struct.pack("!HHHHHH", ident, reply_flags, 1, 1 if answers else 0, 0, 0)
+    return header + query[12:question_end] + answers
 
 
 def serve_dns_udp(sock):

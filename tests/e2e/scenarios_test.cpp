@@ -565,8 +565,8 @@ TEST_F(Telvora, QuietRunsSetUpWithoutAnyWindowAndAnswerWithTheirExitCode) {
 
 // In the private network of run_e2e.sh: mail.iyi.test answers as POP3 and
 // SMTP server, mail.yarim.test only as POP3, mail.sessiz.test accepts and
-// stays silent; yok.test does not exist, adressiz.test exists without
-// mail.adressiz.test; every other name gets a server failure.
+// stays silent; yok.test does not exist, var.test exists without
+// mail.var.test; every other name gets a server failure.
 class ServerCheck : public Telvora {
  protected:
   void SetUp() override {
@@ -599,7 +599,7 @@ class ServerCheck : public Telvora {
     EXPECT_EQ(to_utf8(box.text), finding + "\r\n\r\nHesap yine de kurulsun mu?");
     EXPECT_EQ(to_utf8(box.caption), "Telvora");
     EXPECT_EQ(box.icon, Icon::exclamation) << "icon seen: " << icon_name(box.icon);
-    EXPECT_EQ(box.default_button, default_button);
+    EXPECT_EQ(box.default_button, default_button) << "Enter presses " << box.default_button;
     EXPECT_NE(GetDlgItem(box.hwnd, IDYES), nullptr);
     EXPECT_NE(GetDlgItem(box.hwnd, IDNO), nullptr);
     return box;
@@ -669,8 +669,8 @@ TEST_F(ServerCheck, MissingDomainOrMailServerIsAskedAboutWithNoTheDefault) {
     const char* finding;
   } cases[] = {
       {L"ali@yok.test", "yok.test adında bir alan adı bulunamadı. E-Posta adresinizi doğru yazdığınızdan emin olunuz."},
-      {L"ali@adressiz.test",
-       "mail.adressiz.test adında bir posta sunucusu bulunamadı. Posta sunucunuzun adını hizmet sağlayıcınıza "
+      {L"ali@var.test",
+       "mail.var.test adında bir posta sunucusu bulunamadı. Posta sunucunuzun adını hizmet sağlayıcınıza "
        "sorunuz."},
   };
   for (const auto& c : cases) {
@@ -736,7 +736,7 @@ TEST_F(ServerCheck, ClosingTheWindowDuringTheCheckEndsTheProgramWithoutWriting) 
 
 TEST_F(ServerCheck, QuietRunEndsWith6WhenTheDomainOrServerIsMissing) {
   std::string output;
-  for (const wchar_t* email : {L"ali@yok.test", L"ali@adressiz.test"}) {
+  for (const wchar_t* email : {L"ali@yok.test", L"ali@var.test"}) {
     SCOPED_TRACE(to_utf8(email));
     RegDeleteTreeW(HKEY_CURRENT_USER, account_key(email).c_str());
     EXPECT_EQ(run_quiet(std::wstring(L"/quiet /name:Ali /email:") + email + L" /program:express", output), 6u);
