@@ -534,7 +534,7 @@ LRESULT Win32Ui::Impl::handle(FormState& form, UINT msg, WPARAM wparam, LPARAM l
     case WM_SETCURSOR:
       // Over the windows' inside (the disabled button included) while work
       // runs; the frame keeps its own cursors, as the window still moves.
-      if (busy_button && (LOWORD(lparam) == HTCLIENT || LOWORD(lparam) == HTERROR)) {
+      if (const auto hit = static_cast<short>(LOWORD(lparam)); busy_button && (hit == HTCLIENT || hit == HTERROR)) {
         SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(32514) /* IDC_WAIT */));
         return TRUE;
       }
