@@ -2,9 +2,11 @@
 // wait, GetAddrInfoW for lookups (the hosts file and the system's name
 // servers; it converts an internationalised name itself), and DnsQuery_W to
 // tell a name without an address from one that does not exist.
-#include <windns.h>
 #include <winsock2.h>
 #include <ws2tcpip.h>
+
+// windns.h leans on the types that the two above bring in.
+#include <windns.h>
 
 #include <algorithm>
 #include <climits>
