@@ -134,19 +134,25 @@ struct Findings {
   }
 };
 
-// Starts work on a thread that the check does not wait for; when no thread
-// can be had, the work's place is filled at once with what no answer gives.
+// Starts work on a thread that the check does not wait for. When no thread
+// can be had, or the work fails, its place is filled with what no answer gives.
 template <class Work, class Fallback>
 void start(Work work, Fallback fallback) {
   try {
-    std::thread(std::move(work)).detach();
+    std::thread([work = std::move(work), fallback]() noexcept {
+      try {
+        work();
+      } catch (...) {
+        fallback();
+      }
+    }).detach();
   } catch (const std::system_error&) {
     fallback();
   }
 }
 
 void start_probe(const std::shared_ptr<Findings>& findings, std::optional<ServiceFindings> Findings::*member,
-                 Service service, std::vector<net::Address> addresses, std::uint16_t port, Deadline deadline) {
+                 Service service, const std::vector<net::Address>& addresses, std::uint16_t port, Deadline deadline) {
   start([=] { findings->store(member, probe(service, addresses, port, deadline)); },
         [=] { findings->store(member, ServiceFindings{}); });
 }
@@ -158,7 +164,7 @@ ServiceReport to_report(const std::optional<ServiceFindings>& findings) {
 
 }  // namespace
 
-CheckReport check_mail_server(const std::string& email, std::shared_ptr<net::Resolver> resolver,
+CheckReport check_mail_server(const std::string& email, const std::shared_ptr<net::Resolver>& resolver,
                               std::chrono::milliseconds limit, ServicePorts ports) {
   // The decision is due a little before the limit, so that it is taken by
   // then even when the system wakes this thread late.
