@@ -15,7 +15,7 @@ set -u
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root" || exit 2
 seconds=${TELVORA_FUZZ_SECONDS:-30}
-targets=(import_fuzzer hex_fuzzer)
+targets=(import_fuzzer hex_fuzzer mail_reply_fuzzer)
 logs=build/fuzz/logs
 mkdir -p "$logs"
 

@@ -19,7 +19,7 @@ namespace mailcheck {
 class ReplyReader {
  public:
   static constexpr std::size_t kMaxLine = 512;
-  static constexpr std::size_t kMaxReply = 64 * 1024;
+  static constexpr std::size_t kMaxReply = 65536;
 
   enum class Status { line, need_more, too_long };
 
@@ -57,7 +57,8 @@ class Pop3Dialogue {
  public:
   Step on_line(std::string_view line);
   bool finished() const { return state_ == State::done; }
-  const ServiceFindings& findings() const { return findings_; }
+  // What the server showed, once it answered; nothing before.
+  ServiceFindings findings() const { return findings_.answered ? findings_ : ServiceFindings{}; }
 
  private:
   enum class State { greeting, capa_status, capa_list, done };
@@ -79,7 +80,8 @@ class SmtpDialogue {
   explicit SmtpDialogue(std::string address_literal) : literal_(std::move(address_literal)) {}
   Step on_line(std::string_view line);
   bool finished() const { return state_ == State::done; }
-  const ServiceFindings& findings() const { return findings_; }
+  // What the server showed, once it answered; nothing before.
+  ServiceFindings findings() const { return findings_.answered ? findings_ : ServiceFindings{}; }
 
  private:
   enum class State { greeting, ehlo, done };

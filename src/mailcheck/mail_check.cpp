@@ -134,21 +134,21 @@ struct Findings {
   }
 };
 
-// Starts work on a thread that the check does not wait for; when no thread
-// can be had, the work's place is filled at once with what no answer gives.
+// Starts work on a thread that the check does not wait for. When no thread
+// can be had, or the work fails, its place is filled with what no answer gives.
 template <class Work, class Fallback>
 void start(Work work, Fallback fallback) {
   try {
-    std::thread(std::move(work)).detach();
+    std::thread([work = std::move(work), fallback]() noexcept {
+      try {
+        work();
+      } catch (...) {
+        fallback();
+      }
+    }).detach();
   } catch (const std::system_error&) {
     fallback();
   }
-}
-
-void start_probe(const std::shared_ptr<Findings>& findings, std::optional<ServiceFindings> Findings::*member,
-                 Service service, std::vector<net::Address> addresses, std::uint16_t port, Deadline deadline) {
-  start([=] { findings->store(member, probe(service, addresses, port, deadline)); },
-        [=] { findings->store(member, ServiceFindings{}); });
 }
 
 ServiceReport to_report(const std::optional<ServiceFindings>& findings) {
@@ -158,7 +158,7 @@ ServiceReport to_report(const std::optional<ServiceFindings>& findings) {
 
 }  // namespace
 
-CheckReport check_mail_server(const std::string& email, std::shared_ptr<net::Resolver> resolver,
+CheckReport check_mail_server(const std::string& email, const std::shared_ptr<net::Resolver>& resolver,
                               std::chrono::milliseconds limit, ServicePorts ports) {
   // The decision is due a little before the limit, so that it is taken by
   // then even when the system wakes this thread late.
@@ -171,22 +171,36 @@ CheckReport check_mail_server(const std::string& email, std::shared_ptr<net::Res
   if (!ascii || !valid_host_name(*ascii) || !valid_host_name("mail." + *ascii)) return {Outcome::no_domain, {}, {}};
   const std::string mail_host = "mail." + *ascii;
 
+  // Threads cost time to start (under Wine a good part of the check), so
+  // there are two: the lookup of mail.<domain>, which goes on with the POP3
+  // probe, and the lookup of <domain>; the SMTP probe runs on this thread.
   auto findings = std::make_shared<Findings>();
-  const net::Lookup no_answer{};
   start(
       [=] {
         net::Lookup lookup = resolver->lookup(mail_host);
-        if (lookup.status == net::LookupStatus::found) {
-          start_probe(findings, &Findings::pop3, Service::pop3, lookup.addresses, ports.pop3, deadline);
-          start_probe(findings, &Findings::smtp, Service::smtp, lookup.addresses, ports.smtp, deadline);
-        }
+        const bool found = lookup.status == net::LookupStatus::found;
+        const std::vector<net::Address> addresses = lookup.addresses;
         findings->store(&Findings::mail, std::move(lookup));
+        if (found) findings->store(&Findings::pop3, probe(Service::pop3, addresses, ports.pop3, deadline));
       },
-      [=] { findings->store(&Findings::mail, no_answer); });
+      [=] {
+        const std::lock_guard guard(findings->mutex);
+        if (!findings->mail) findings->mail = net::Lookup{};
+        if (!findings->pop3) findings->pop3 = ServiceFindings{};
+        findings->changed.notify_all();
+      });
   start([=] { findings->store(&Findings::domain, resolver->lookup(*ascii)); },
-        [=] { findings->store(&Findings::domain, no_answer); });
+        [=] { findings->store(&Findings::domain, net::Lookup{}); });
 
   std::unique_lock lock(findings->mutex);
+  findings->changed.wait_until(lock, deadline, [&] { return findings->mail.has_value(); });
+  if (findings->mail && findings->mail->status == net::LookupStatus::found) {
+    const std::vector<net::Address> addresses = findings->mail->addresses;
+    lock.unlock();
+    ServiceFindings smtp = probe(Service::smtp, addresses, ports.smtp, deadline);
+    lock.lock();
+    findings->smtp = std::move(smtp);
+  }
   findings->changed.wait_until(lock, deadline, [&] { return findings->decidable(); });
 
   // What is not known by now counts as no answer.

@@ -55,7 +55,7 @@ struct ServicePorts {
 // The same through a resolver of the caller's (tests hand in their own) and
 // on other ports. A lookup still running when the decision is taken goes on
 // on its own thread, which keeps the resolver alive until it returns.
-CheckReport check_mail_server(const std::string& email, std::shared_ptr<net::Resolver> resolver,
+CheckReport check_mail_server(const std::string& email, const std::shared_ptr<net::Resolver>& resolver,
                               std::chrono::milliseconds limit = kCheckLimit, ServicePorts ports = {});
 
 }  // namespace mailcheck

@@ -32,7 +32,7 @@ std::string Address::text() const {
     return out;
   }
   unsigned groups[8];
-  for (int i = 0; i < 8; ++i) groups[i] = (static_cast<unsigned>(bytes[2 * i]) << 8) | bytes[2 * i + 1];
+  for (std::size_t i = 0; i < 8; ++i) groups[i] = (static_cast<unsigned>(bytes[2 * i]) << 8) | bytes[2 * i + 1];
   // The longest run of two or more zero groups (the first of equal ones) becomes "::".
   int best_start = -1;
   int best_length = 1;

@@ -48,13 +48,13 @@ std::optional<char32_t> next_code_point(std::string_view text, std::size_t& at) 
 // Lower case of the Latin letters; İ (U+0130) becomes i with a combining dot.
 void append_lower(char32_t c, std::u32string& out) {
   if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) {
-    out += c + 0x20;
+    out += static_cast<char32_t>(c + 0x20);
   } else if (c == 0x130) {
     out += U"i\u0307";
   } else if (((c >= 0x100 && c <= 0x12F) || (c >= 0x132 && c <= 0x137) || (c >= 0x14A && c <= 0x177)) && c % 2 == 0) {
-    out += c + 1;
+    out += static_cast<char32_t>(c + 1);
   } else if (((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E)) && c % 2 == 1) {
-    out += c + 1;
+    out += static_cast<char32_t>(c + 1);
   } else {
     out += c;
   }

