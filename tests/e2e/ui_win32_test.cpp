@@ -249,8 +249,20 @@ TEST(Win32Ui, BusyWorkRunsOffTheWindowsThreadWhileTheWindowAnswersAndItsButtonWa
     DWORD thread = 0;
     bool answered = false, enabled = true, moved = false;
     std::wstring label;
+    HCURSOR cursor = nullptr;
   } seen;
+  // The window's thread, meanwhile, is asked for its cursor.
+  HANDLE cursor_asked = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  const auto ask_cursor = [main] {
+    SendMessageW(main, WM_SETCURSOR, reinterpret_cast<WPARAM>(main), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    return GetCursor();
+  };
+  later([&] {
+    seen.cursor = ask_cursor();
+    SetEvent(cursor_asked);
+  });
   ui.run_busy(kGo, "Denetleniyor…", [&] {
+    WaitForSingleObject(cursor_asked, 5000);
     seen.thread = GetCurrentThreadId();
     DWORD_PTR result = 0;
     seen.answered = SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &result) != 0;
@@ -269,6 +281,9 @@ TEST(Win32Ui, BusyWorkRunsOffTheWindowsThreadWhileTheWindowAnswersAndItsButtonWa
   EXPECT_EQ(seen.label, L"Denetleniyor…");
   EXPECT_FALSE(seen.enabled);
   EXPECT_TRUE(seen.moved);
+  EXPECT_EQ(seen.cursor, LoadCursorW(nullptr, IDC_WAIT)) << "no busy cursor";
+  EXPECT_NE(ask_cursor(), LoadCursorW(nullptr, IDC_WAIT)) << "the busy cursor stays";
+  CloseHandle(cursor_asked);
   EXPECT_TRUE(events.clicks.empty());
   EXPECT_EQ(e2e::text_of(go), L"Tamam");
   EXPECT_TRUE(IsWindowEnabled(go));
