@@ -162,7 +162,7 @@ CheckReport check_mail_server(const std::string& email, const std::shared_ptr<ne
                               std::chrono::milliseconds limit, ServicePorts ports) {
   // The decision is due a little before the limit, so that it is taken by
   // then even when the system wakes this thread late.
-  const auto margin = std::min(limit / 20, std::chrono::milliseconds(30));
+  const auto margin = std::min(limit / 20, std::chrono::milliseconds(50));
   const Deadline deadline = Clock::now() + limit - margin;
 
   const std::size_t at = email.find('@');
