@@ -66,8 +66,10 @@ summary() {
 mapfile -t packages < <(base_packages)
 packages+=(git clang-format clang-tidy)
 if [ -d tests/fuzz ]; then packages+=(clang libclang-rt-14-dev); fi
-# The end-to-end tests drive the real windows on a virtual X display.
-if [ -d tests/e2e ]; then packages+=(xvfb xauth xdotool imagemagick); fi
+# The end-to-end tests drive the real windows on a virtual X display, in a
+# private network (unshare, ip) with a name server and mail servers of their
+# own (python3).
+if [ -d tests/e2e ]; then packages+=(xvfb xauth xdotool imagemagick util-linux iproute2 python3); fi
 if ! ensure_packages "${packages[@]}"; then
   echo "FAILED: installing the packages" >&2
   failed=1

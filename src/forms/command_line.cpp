@@ -36,11 +36,13 @@ void read_switch(StartOptions& options, const std::string& argument) {
   const bool has_value = separator != std::string::npos;
   const std::string value = has_value ? argument.substr(separator + 1) : std::string();
 
-  if (key == "?" || key == "help" || key == "quiet") {
+  if (key == "?" || key == "help" || key == "quiet" || key == "nocheck") {
     if (has_value) {
       note(options, "Değer almayan anahtar: " + argument);
     } else if (key == "quiet") {
       options.quiet = true;
+    } else if (key == "nocheck") {
+      options.no_check = true;
     } else {
       options.help = true;
     }
@@ -79,12 +81,13 @@ StartOptions parse_command_line(const std::vector<std::string>& arguments) {
 
 std::string usage_text() {
   return "Kullanım:\r\n"
-         "Telvora.exe /name:<ad soyad> /email:<adres> /program:outlook|express [/quiet]\r\n"
+         "Telvora.exe /name:<ad soyad> /email:<adres> /program:outlook|express [/quiet] [/nocheck]\r\n"
          "\r\n"
          "/name:<metin> : Adınız - Soyadınız\r\n"
          "/email:<adres> : E-Posta adresiniz\r\n"
          "/program:<ad> : outlook (0) ya da express (1)\r\n"
          "/quiet : hesabı pencere göstermeden kurar\r\n"
+         "/nocheck : posta sunucusunu denetlemeden kurar\r\n"
          "/? ya da /help : bu bilgiyi gösterir\r\n"
          "\r\n"
          "Anahtarlar \"-\" ile de başlayabilir; değer \":\" ya da \"=\" ile verilir. Boşluk içeren değeri tırnak "
@@ -97,6 +100,7 @@ std::string usage_text() {
          "3 Microsoft Outlook bulunamadı\r\n"
          "4 hesap kaydedilemedi\r\n"
          "5 Outlook başlatılamadı\r\n"
+         "6 alan adı ya da posta sunucusu bulunamadı; hesap kurulmadı\r\n"
          "64 hatalı komut satırı";
 }
 

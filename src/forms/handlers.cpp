@@ -7,6 +7,7 @@
 #include "forms/layout.h"
 #include "forms/texts.h"
 #include "setup/RunSetup.h"
+#include "setup/messages.h"
 #include "system/error_text.h"
 
 namespace forms {
@@ -34,6 +35,12 @@ void reporting_escaped_errors(platform::Ui& ui, Work&& work) {
 void WindowReport::show_message(const std::string& text, int style) {
   ui_.message_box(text, style, platform::program_name);
 }
+
+bool WindowReport::ask(const std::string& finding, int style) {
+  return ui_.ask(finding + "\r\n\r\n" + setup::text::kSetUpAnyway, style, platform::program_name);
+}
+
+void WindowReport::run_busy(const std::function<void()>& work) { ui_.run_busy(form1::Command1, text::kChecking, work); }
 
 void WindowReport::focus(setup::Field field) {
   ui_.set_focus(field == setup::Field::name ? form1::txtadsoyad : form1::txteposta);
@@ -95,12 +102,13 @@ void on_selection_change(platform::Ui& ui, platform::ControlId control) {
   });
 }
 
-void on_click(platform::Ui& ui, platform::ControlId control, platform::Registry& registry) {
+void on_click(platform::Ui& ui, platform::ControlId control, platform::Registry& registry,
+              const setup::ServerCheck& check) {
   reporting_escaped_errors(ui, [&] {
     switch (control) {
       case form1::Command1: {
         WindowReport report(ui);
-        setup::RunSetup(read_setup_input(ui), report, registry);
+        setup::RunSetup(read_setup_input(ui), report, check, registry);
         break;
       }
       case form1::Command2:
@@ -113,7 +121,5 @@ void on_click(platform::Ui& ui, platform::ControlId control, platform::Registry&
     }
   });
 }
-
-void on_click(platform::Ui& ui, platform::ControlId control) { on_click(ui, control, platform::default_registry()); }
 
 }  // namespace forms

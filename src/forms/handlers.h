@@ -8,6 +8,7 @@
 
 #include "platform/registry.h"
 #include "platform/ui.h"
+#include "setup/ServerCheck.h"
 #include "setup/report.h"
 
 namespace forms {
@@ -27,9 +28,10 @@ void on_load(platform::Ui& ui, platform::FormId form);
 // listed, or a wrong command line told before the window opens empty.
 void on_load(platform::Ui& ui, platform::FormId form, const StartValues& start);
 void on_selection_change(platform::Ui& ui, platform::ControlId control);
-// On the process's own registry, and on the one a caller chooses (tests).
-void on_click(platform::Ui& ui, platform::ControlId control);
-void on_click(platform::Ui& ui, platform::ControlId control, platform::Registry& registry);
+// On the registry and with the server check given: the process's own, or
+// none with /nocheck; the tests' own.
+void on_click(platform::Ui& ui, platform::ControlId control, platform::Registry& registry,
+              const setup::ServerCheck& check);
 
 // The setup's reports as the main window shows them: boxes captioned with
 // the program's name, the focus into the box concerned, and the completion
@@ -38,6 +40,9 @@ class WindowReport final : public setup::SetupReport {
  public:
   explicit WindowReport(platform::Ui& ui) : ui_(ui) {}
   void show_message(const std::string& text, int style) override;
+  void note(const std::string& /*text*/) override {}  // silent when all is well or nothing can be known
+  bool ask(const std::string& finding, int style) override;
+  void run_busy(const std::function<void()>& work) override;
   void focus(setup::Field field) override;
   void show_completion() override;  // ends the program
 

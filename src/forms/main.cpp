@@ -1,6 +1,8 @@
 // Program entry of Telvora.exe: the main window is the start-up object, or,
 // with /quiet, no window at all; the window layer reports its events to the
 // forms' handlers.
+#include <cstdlib>
+
 #include "forms/command_line.h"
 #include "forms/handlers.h"
 #include "forms/layout.h"
@@ -14,19 +16,32 @@ namespace {
 class FormsEvents final : public platform::UiEvents {
  public:
   explicit FormsEvents(const forms::StartOptions& options)
-      : start_{options.name, options.email, options.program, options.help, options.error} {}
+      : start_{options.name, options.email, options.program, options.help, options.error},
+        check_(options.no_check ? setup::ServerCheck{} : setup::system_server_check()) {}
   std::span<const platform::FormLayout* const> layouts() override { return forms::form_layouts(); }
   void on_load(platform::Ui& ui, platform::FormId form) override { forms::on_load(ui, form, start_); }
-  void on_click(platform::Ui& ui, platform::ControlId control) override { forms::on_click(ui, control); }
+  void on_click(platform::Ui& ui, platform::ControlId control) override {
+    forms::on_click(ui, control, platform::default_registry(), check_);
+  }
   void on_selection_change(platform::Ui& ui, platform::ControlId control) override {
     forms::on_selection_change(ui, control);
   }
 
  private:
   const forms::StartValues start_;
+  const setup::ServerCheck check_;  // none with /nocheck
 };
 
 }  // namespace
+
+// What ends the program when an exception finds no handler (none should: the
+// handlers report every error themselves). The C++ library's own version
+// prints the exception's type to a standard error that a windows program does
+// not have, and brings its whole name demangler along (about 45 KB); this one
+// ends at once, as that one does after printing.
+namespace __gnu_cxx {
+void __verbose_terminate_handler() { std::abort(); }
+}  // namespace __gnu_cxx
 
 // The C runtime calls this by name (link option -municode); the handle types
 // are declared here so that only the platform layer includes the system

@@ -11,6 +11,8 @@ inline constexpr const char* kNameLabel = "Adınız - Soyadınız :";
 inline constexpr const char* kEmailLabel = "E-Posta Adresiniz :";
 inline constexpr const char* kProgramLabel = "Program :";
 inline constexpr const char* kSetUpButton = "Hesabı Kontrol et ve Kur";
+// What the setup button reads while the mail server is checked.
+inline constexpr const char* kChecking = "Denetleniyor…";
 inline constexpr const char* kAboutButton = "Hakkında";
 // The program list, in the order of its indices.
 inline constexpr const char* kOutlook = "Microsoft Outlook";

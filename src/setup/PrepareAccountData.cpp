@@ -70,8 +70,10 @@ bool checks_pass(const SetupInput& input, SetupReport& report) {
 
 }  // namespace
 
-std::optional<AccountData> PrepareAccountData(const SetupInput& input, SetupReport& report) {
-  if (!checks_pass(input, report)) return std::nullopt;
+PreparedAccount PrepareAccountData(const SetupInput& input, SetupReport& report, const ServerCheck& check) {
+  if (!checks_pass(input, report)) return {};
+  // Before the reminder, the Outlook lookup and any write.
+  if (!ServerCheckAllows(input.email, check, report)) return {std::nullopt, SetupResult::declined_after_check};
 
   show_information(report, input.program == 0 ? text::kCloseOutlook : text::kCloseExpress);
 
@@ -84,7 +86,7 @@ std::optional<AccountData> PrepareAccountData(const SetupInput& input, SetupRepo
   data.temp_folder = Module1::UsableTempFolder().value_or("");  // empty: the Outlook branch refuses
   data.incoming_server = "mail." + data.domain;
   data.outgoing_server = "mail." + data.domain;
-  return data;
+  return {data};
 }
 
 }  // namespace setup

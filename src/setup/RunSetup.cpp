@@ -21,9 +21,11 @@ void in_step(SetupStep step, Work&& work) {
 
 }  // namespace
 
-SetupResult RunSetup(const SetupInput& input, SetupReport& report, platform::Registry& registry) {
-  const auto data = PrepareAccountData(input, report);
-  if (!data) return SetupResult::input_refused;
+SetupResult RunSetup(const SetupInput& input, SetupReport& report, const ServerCheck& check,
+                     platform::Registry& registry) {
+  const auto prepared = PrepareAccountData(input, report, check);
+  if (!prepared.data) return prepared.stopped;
+  const auto& data = prepared.data;
 
   if (input.program == 0) {
     std::string folder = outlook::FindOutlookFolder(registry);

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "mailcheck/mail_check.h"
 #include "platform/ui.h"
 #include "setup/report.h"
 
@@ -22,6 +23,42 @@ inline constexpr const char* kCloseExpress =
 inline constexpr const char* kOutlookNotFound = "Microsoft Outlook uygulaması bulunamadı.";
 inline constexpr const char* kTempFolderUnusable = "Geçici klasöre erişilemediği için hesap kurulamadı.";
 inline constexpr const char* kExpressNotSaved = "Hesap ayarları kaydedilemedi.";
+
+// What the server check found; <domain> is the address's domain as typed.
+inline constexpr const char* kSetUpAnyway = "Hesap yine de kurulsun mu?";
+
+inline std::string no_such_domain(const std::string& domain) {
+  return domain + " adında bir alan adı bulunamadı. E-Posta adresinizi doğru yazdığınızdan emin olunuz.";
+}
+
+inline std::string no_mail_server(const std::string& domain) {
+  return "mail." + domain +
+         " adında bir posta sunucusu bulunamadı. Posta sunucunuzun adını hizmet sağlayıcınıza sorunuz.";
+}
+
+// Only the services that failed, POP3 first.
+inline std::string server_not_answering(const std::string& domain, const mailcheck::CheckReport& found) {
+  std::string services;
+  if (!found.pop3.answered) services = "POP3 (110)";
+  if (!found.smtp.answered) services += std::string(services.empty() ? "" : ", ") + "SMTP (587)";
+  if (services.empty()) services = "POP3 (110), SMTP (587)";  // a report that contradicts itself names both
+  return "mail." + domain + " sunucusu şu bağlantılara yanıt vermedi: " + services + ".";
+}
+
+inline std::string server_unchecked(const std::string& domain) { return "mail." + domain + " denetlenemedi."; }
+
+// Both services answered: what each offers beyond the plain dialogue.
+inline std::string server_answered(const std::string& domain, const mailcheck::CheckReport& found) {
+  std::string pop3 = "POP3 (110)";
+  if (found.pop3.tls) pop3 += " STLS";
+  std::string smtp = "SMTP (587)";
+  if (found.smtp.tls) smtp += " STARTTLS";
+  if (!found.smtp.auth_mechanisms.empty()) {
+    smtp += " AUTH";
+    for (const std::string& mechanism : found.smtp.auth_mechanisms) smtp += " " + mechanism;
+  }
+  return "mail." + domain + ": " + pop3 + " ve " + smtp + " yanıt verdi.";
+}
 }  // namespace text
 
 inline void show_error(SetupReport& report, const std::string& message) {

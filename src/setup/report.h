@@ -3,6 +3,7 @@
 // interface through which the setup reports back.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "platform/error.h"
@@ -23,6 +24,7 @@ enum class Field { name, email };
 enum class SetupResult {
   completed,
   input_refused,
+  declined_after_check,  // the server check found a fault and the answer was No
   outlook_missing,
   temp_folder_unusable,
   account_not_saved,
@@ -51,6 +53,17 @@ class SetupReport {
 
   // A message for the user: style 16 (error) or 64 (information).
   virtual void show_message(const std::string& text, int style) = 0;
+  // What the server check found when it needs no answer: the windows keep it
+  // to themselves, an unattended run prints it.
+  virtual void note(const std::string& text) = 0;
+  // What the server check found, and whether the account is to be set up
+  // anyway: true for Yes. The style is 52 (Yes the default) or 308 (No the
+  // default); the windows add the question, an unattended run prints the
+  // finding and takes the default answer.
+  virtual bool ask(const std::string& finding, int style) = 0;
+  // Runs the server check; the windows stay responsive meanwhile. A report
+  // that waits for nobody just runs it.
+  virtual void run_busy(const std::function<void()>& work) { work(); }
   // Puts the input focus into the box of a refused input.
   virtual void focus(Field field) = 0;
   // The account is set up. The windows show the completion window and end the

@@ -93,6 +93,14 @@ LRESULT FormWindow::handle_message(UINT msg, WPARAM wparam, LPARAM lparam) {
       }
       if (restore_focus()) return 0;
       break;
+    case WM_SETCURSOR:
+      // Over the window's inside (the disabled button included) while work
+      // runs; the frame keeps its own cursors, as the window still moves.
+      if (const auto hit = static_cast<short>(LOWORD(lparam)); host_.busy() && (hit == HTCLIENT || hit == HTERROR)) {
+        SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(32514) /* IDC_WAIT */));
+        return TRUE;
+      }
+      break;
     case WM_SETFOCUS:
       if (restore_focus()) return 0;
       break;

@@ -22,6 +22,8 @@ class FormHost {
   virtual void selection_changed(ControlId control) = 0;
   // The window is gone; the host deletes the object within this call.
   virtual void destroyed(FormId form) = 0;
+  // Work is under way (Ui::run_busy): the windows show the busy cursor.
+  virtual bool busy() const = 0;
 
  protected:
   ~FormHost() = default;

@@ -14,6 +14,7 @@
 #include "platform/codepage.h"
 #include "platform/runtime_error.h"
 #include "system/error_text.h"
+#include "window/busy_work.h"
 #include "window/control_index.h"
 #include "window/form_window.h"
 
@@ -42,6 +43,7 @@ struct Win32Ui::Impl final : FormHost {
   const ControlIndex index;
   // The loaded windows, a handful at most.
   std::vector<std::unique_ptr<FormWindow>> forms;
+  ControlId busy_button = 0;  // the button of the work under way, 0 when none
 
   Impl(Win32Ui& owner, UiEvents& ev) : ui(owner), events(ev), index(ev.layouts()) {}
 
@@ -58,8 +60,10 @@ struct Win32Ui::Impl final : FormHost {
   }
 
   void clicked(ControlId control) override {
-    guarded([&] { events.on_click(ui, control); });
+    // The button of the work under way starts no second run, however the click came.
+    if (control != busy_button) guarded([&] { events.on_click(ui, control); });
   }
+  bool busy() const override { return busy_button != 0; }
   void selection_changed(ControlId control) override {
     guarded([&] { events.on_selection_change(ui, control); });
   }
@@ -251,6 +255,16 @@ void Win32Ui::unload_window(FormId form_id) {
 }
 
 void Win32Ui::end_process(int exit_code) { ExitProcess(static_cast<UINT>(exit_code)); }
+
+bool Win32Ui::ask(const std::string& text, int style, const std::string& caption) {
+  return MessageBoxW(impl_->active_owner(), utf8_to_wide(text).c_str(), utf8_to_wide(caption).c_str(),
+                     static_cast<UINT>(style)) == IDYES;
+}
+
+void Win32Ui::run_busy(ControlId button, const std::string& busy_text, const std::function<void()>& work) {
+  const BusyButton shown(impl_->control(button), utf8_to_wide(busy_text), impl_->busy_button, button);
+  run_away_from_windows(work, [this](MSG& msg) { impl_->dispatch(msg); });
+}
 
 void Win32Ui::do_events() {
   while (impl_->pump_one(false)) {

@@ -19,6 +19,7 @@ class Win32Ui : public Ui {
   ~Win32Ui() override;
 
   void message_box(const std::string& text, int style, const std::string& caption) override;
+  bool ask(const std::string& text, int style, const std::string& caption) override;
   std::string text(ControlId control) override;
   void set_text(ControlId control, const std::string& text) override;
   int list_index(ControlId control) override;
@@ -30,6 +31,7 @@ class Win32Ui : public Ui {
   void unload_window(FormId form) override;
   [[noreturn]] void end_process(int exit_code) override;
   void do_events() override;
+  void run_busy(ControlId button, const std::string& busy_text, const std::function<void()>& work) override;
 
   // Runs the message loop until no window of the program is left; returns
   // the exit code for the process.

@@ -93,10 +93,13 @@ Icon recognise_icon(HWND box) {
   const std::uint32_t background = seen.front();
   const long to_error = difference(seen, render_icon(MAKEINTRESOURCEW(32513) /* IDI_HAND */, w, h, background));
   const long to_info = difference(seen, render_icon(MAKEINTRESOURCEW(32516) /* IDI_ASTERISK */, w, h, background));
+  const long to_warning =
+      difference(seen, render_icon(MAKEINTRESOURCEW(32515) /* IDI_EXCLAMATION */, w, h, background));
   const long blank = difference(seen, std::vector<std::uint32_t>(seen.size(), background));
-  const long best = std::min(to_error, to_info);
+  const long best = std::min({to_error, to_info, to_warning});
   // A match must be far closer than an empty square.
   if (best * 4 > blank) return Icon::other;
+  if (best == to_warning) return Icon::exclamation;
   return to_error < to_info ? Icon::error : Icon::information;
 }
 
@@ -172,6 +175,7 @@ const char* icon_name(Icon icon) {
     case Icon::none: return "none";
     case Icon::error: return "error";
     case Icon::information: return "information";
+    case Icon::exclamation: return "exclamation";
     case Icon::other: return "other";
   }
   return "?";
@@ -365,15 +369,26 @@ MessageBoxSeen App::wait_message_box(int timeout_ms) {
   if (box.hwnd) {
     Sleep(150);  // let the icon be painted before it is looked at
     box.icon = recognise_icon(box.hwnd);
+    // The default button is drawn as such and holds the focus: Enter presses it.
+    GUITHREADINFO thread{};
+    thread.cbSize = sizeof(thread);
+    GetGUIThreadInfo(GetWindowThreadProcessId(box.hwnd, nullptr), &thread);
+    for (const int id : {IDOK, IDCANCEL, IDYES, IDNO}) {
+      HWND button = GetDlgItem(box.hwnd, id);
+      if (button && (GetWindowLongW(button, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON &&
+          thread.hwndFocus == button) {
+        box.default_button = id;
+      }
+    }
   }
   return box;
 }
 
-void App::answer(const MessageBoxSeen& box) {
-  if (HWND ok = GetDlgItem(box.hwnd, IDOK))
-    click(ok);
+void App::answer(const MessageBoxSeen& box, int button) {
+  if (HWND pressed = GetDlgItem(box.hwnd, button))
+    click(pressed);
   else
-    PostMessageW(box.hwnd, WM_COMMAND, IDOK, 0);
+    PostMessageW(box.hwnd, WM_COMMAND, static_cast<WPARAM>(button), 0);
   wait_until([&] { return !IsWindow(box.hwnd); }, 5000);
 }
 

@@ -33,7 +33,7 @@ bool wait_until(F&& condition, int timeout_ms = 10000) {
   }
 }
 
-enum class Icon { none, error, information, other };
+enum class Icon { none, error, information, exclamation, other };
 const char* icon_name(Icon icon);
 
 struct MessageBoxSeen {
@@ -41,6 +41,7 @@ struct MessageBoxSeen {
   std::wstring caption;
   std::wstring text;
   Icon icon = Icon::none;
+  int default_button = 0;  // IDOK, IDYES, IDNO...: what Enter presses
 };
 
 // Text of a window of any process (WM_GETTEXT, which also reads an edit's
@@ -76,7 +77,8 @@ class App {
   // A message box of this process once its text is set; hwnd null when none.
   MessageBoxSeen wait_message_box(int timeout_ms = 10000);
   bool message_box_open();
-  void answer(const MessageBoxSeen& box);
+  // Presses the box's button (OK by default) and waits for the box to go.
+  void answer(const MessageBoxSeen& box, int button = IDOK);
   HWND focus();
   HWND active();
   bool wait_focus(HWND expected, int timeout_ms = 5000);

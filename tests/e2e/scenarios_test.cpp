@@ -133,8 +133,23 @@ class Telvora : public testing::Test {
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, kAppPaths);
   }
 
+  // Whether run_e2e.sh put this run in a private network of its own; else
+  // why not.
+  static std::string network() {
+    wchar_t value[256] = {};
+    const DWORD length = GetEnvironmentVariableW(L"TELVORA_E2E_NETWORK", value, 256);
+    return length > 0 && length < 256 ? to_utf8(value) : "none: not started by run_e2e.sh";
+  }
+  static bool private_network() { return network() == "private"; }
+
+  // Outside a private network no run may check the server: it would ask
+  // this machine's resolver.
+  static std::wstring checked(const std::wstring& arguments) {
+    return private_network() ? arguments : arguments + (arguments.empty() ? L"" : L" ") + L"/nocheck";
+  }
+
   void start(const std::wstring& arguments = L"") {
-    app_ = std::make_unique<App>(from_unix_path(TELVORA_EXE), temp_, log_, arguments);
+    app_ = std::make_unique<App>(from_unix_path(TELVORA_EXE), temp_, log_, checked(arguments));
     ASSERT_TRUE(app_->started()) << "Telvora.exe did not start";
     form1_ = app_->wait_window(caption(forms::Form1));
     ASSERT_NE(form1_, nullptr) << "the main window did not appear";
@@ -144,7 +159,7 @@ class Telvora : public testing::Test {
   // must have had no top-level window at any moment.
   DWORD run_quiet(const std::wstring& arguments, std::string& output) {
     const std::wstring output_file = root_ + L"\\output.txt";
-    App app(from_unix_path(TELVORA_EXE), temp_, log_, arguments, output_file);
+    App app(from_unix_path(TELVORA_EXE), temp_, log_, checked(arguments), output_file);
     EXPECT_TRUE(app.started());
     std::vector<HWND> windows;
     const DWORD exit_code = app.watch_until_exit(windows);
@@ -612,6 +627,216 @@ TEST_F(Telvora, QuietRunsSetUpWithoutAnyWindowAndAnswerWithTheirExitCode) {
   EXPECT_EQ(read_file(temp_ + L"Temp_Profile.PRF"), expected_profile(L"ali@example.com", L"Ali Veli"));
   ASSERT_TRUE(wait_until([&] { return !read_file(log_).empty(); })) << "the stand-in Outlook was not started";
   EXPECT_EQ(read_file(log_ + L".show"), "6");
+}
+
+// ------------------------------------------------------------------ server check
+
+// In the private network of run_e2e.sh: mail.iyi.test answers as POP3 and
+// SMTP server, mail.yarim.test only as POP3, mail.sessiz.test accepts and
+// stays silent; yok.test does not exist, var.test exists without
+// mail.var.test; every other name gets a server failure.
+class ServerCheck : public Telvora {
+ protected:
+  void SetUp() override {
+    if (!private_network()) GTEST_SKIP() << "no private network namespace (" << network() << ")";
+    Telvora::SetUp();
+  }
+
+  static std::wstring account_key(const std::wstring& email) { return std::wstring(kAccounts) + L"\\" + email; }
+  static bool account_written(const std::wstring& email) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, account_key(email).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+  }
+
+  // The main window with Outlook Express chosen and the inputs filled.
+  void start_express(const std::wstring& email, const std::wstring& arguments = L"") {
+    RegDeleteTreeW(HKEY_CURRENT_USER, account_key(email).c_str());
+    ASSERT_NO_FATAL_FAILURE(start(arguments));
+    choose(item(f1::CmbApp), 1);
+    fill(L"Ali Veli", email);
+  }
+
+  // The question after the check: its text, the exclamation icon, the caption
+  // and the button that Enter presses.
+  MessageBoxSeen expect_question(const std::string& finding, int default_button, int timeout_ms = 10000) {
+    const MessageBoxSeen box = app_->wait_message_box(timeout_ms);
+    EXPECT_NE(box.hwnd, nullptr) << "no question came: " << finding;
+    if (!box.hwnd) return box;
+    EXPECT_EQ(to_utf8(box.text), finding + "\r\n\r\nHesap yine de kurulsun mu?");
+    EXPECT_EQ(to_utf8(box.caption), "Telvora");
+    EXPECT_EQ(box.icon, Icon::exclamation) << "icon seen: " << icon_name(box.icon);
+    EXPECT_EQ(box.default_button, default_button) << "Enter presses " << box.default_button;
+    EXPECT_NE(GetDlgItem(box.hwnd, IDYES), nullptr);
+    EXPECT_NE(GetDlgItem(box.hwnd, IDNO), nullptr);
+    return box;
+  }
+
+  // Yes goes on as without the check: the reminder, the completion window, the account.
+  void expect_set_up(const std::wstring& email) {
+    ASSERT_NO_FATAL_FAILURE(expect_box(kCloseExpress, Icon::information));
+    HWND form3 = expect_completion_window();
+    ASSERT_NE(form3, nullptr);
+    EXPECT_TRUE(account_written(email));
+    PostMessageW(form3, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_EQ(app_->wait_exit(), 0u);
+  }
+
+  // No: nothing more is shown, the focus is in the address box, the button is
+  // as before and nothing was written.
+  void expect_declined(const std::wstring& email) {
+    EXPECT_TRUE(app_->wait_focus(item(f1::txteposta))) << "focus is on control " << GetDlgCtrlID(app_->focus());
+    Sleep(300);
+    EXPECT_FALSE(app_->message_box_open());
+    EXPECT_EQ(to_utf8(text_of(item(f1::Command1))), layout_of(forms::Form1, f1::Command1).text);
+    EXPECT_TRUE(IsWindowEnabled(item(f1::Command1)));
+    EXPECT_FALSE(account_written(email));
+    EXPECT_EQ(app_->wait_exit(0), STILL_ACTIVE);
+  }
+
+  // What the mail servers received: never a user name, a password or AUTH.
+  static std::string received() {
+    wchar_t path[1024] = {};
+    const DWORD length = GetEnvironmentVariableW(L"TELVORA_E2E_NET_LOG", path, 1024);
+    return length > 0 && length < 1024 ? read_file(from_unix_path(to_utf8(path))) : std::string();
+  }
+  static void expect_no_secret_sent() {
+    const std::string log = received();
+    for (const char* word : {" USER", " PASS", " AUTH", " user", " pass", " auth"}) {
+      EXPECT_EQ(log.find(word), std::string::npos) << word << " was sent:\n" << log;
+    }
+  }
+};
+
+TEST_F(ServerCheck, ServerThatAnswersIsSetUpWithoutAQuestion) {
+  ASSERT_NO_FATAL_FAILURE(start_express(L"ayse@iyi.test"));
+  click(item(f1::Command1));
+  ASSERT_NO_FATAL_FAILURE(expect_set_up(L"ayse@iyi.test"));  // the reminder is the first box
+  const std::string log = received();
+  EXPECT_NE(log.find("127.0.1.1:110 CAPA"), std::string::npos) << log;
+  EXPECT_NE(log.find("127.0.1.1:587 EHLO ["), std::string::npos) << log;
+  expect_no_secret_sent();
+}
+
+TEST_F(ServerCheck, ServiceThatDoesNotAnswerIsAskedAboutWithYesTheDefault) {
+  ASSERT_NO_FATAL_FAILURE(start_express(L"ali@yarim.test"));
+  click(item(f1::Command1));
+  const MessageBoxSeen box =
+      expect_question("mail.yarim.test sunucusu şu bağlantılara yanıt vermedi: SMTP (587).", IDYES);
+  ASSERT_NE(box.hwnd, nullptr);
+  screenshot(box.hwnd, L"check-not-answered.png");
+  app_->answer(box, IDYES);
+  ASSERT_NO_FATAL_FAILURE(expect_set_up(L"ali@yarim.test"));
+  expect_no_secret_sent();
+}
+
+TEST_F(ServerCheck, MissingDomainOrMailServerIsAskedAboutWithNoTheDefault) {
+  const struct {
+    const wchar_t* email;
+    const char* finding;
+  } cases[] = {
+      {L"ali@yok.test", "yok.test adında bir alan adı bulunamadı. E-Posta adresinizi doğru yazdığınızdan emin olunuz."},
+      {L"ali@var.test",
+       "mail.var.test adında bir posta sunucusu bulunamadı. Posta sunucunuzun adını hizmet sağlayıcınıza "
+       "sorunuz."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(to_utf8(c.email));
+    ASSERT_NO_FATAL_FAILURE(start_express(c.email));
+    // Enter answers No: nothing is written, and the user corrects the address.
+    click(item(f1::Command1));
+    MessageBoxSeen box = expect_question(c.finding, IDNO);
+    ASSERT_NE(box.hwnd, nullptr);
+    ASSERT_TRUE(app_->bring_to_front(box.hwnd));
+    press_key(VK_RETURN);
+    ASSERT_TRUE(wait_until([&] { return !IsWindow(box.hwnd); })) << "Enter did not close the question";
+    ASSERT_NO_FATAL_FAILURE(expect_declined(c.email));
+    // Asked again, Yes sets the account up all the same.
+    click(item(f1::Command1));
+    box = expect_question(c.finding, IDNO);
+    ASSERT_NE(box.hwnd, nullptr);
+    app_->answer(box, IDYES);
+    ASSERT_NO_FATAL_FAILURE(expect_set_up(c.email));
+  }
+}
+
+TEST_F(ServerCheck, WindowStaysResponsiveWhileASilentServerIsChecked) {
+  ASSERT_NO_FATAL_FAILURE(start_express(L"ali@sessiz.test"));
+  HWND button = item(f1::Command1);
+  click(button);
+  ASSERT_TRUE(wait_until([&] { return text_of(button) == L"Denetleniyor…" && !IsWindowEnabled(button); }))
+      << "the button reads '" << to_utf8(text_of(button)) << "'";
+  // A second press, even one that reaches the window, starts no second
+  // check (first: the decision comes 8 seconds after the click).
+  click(button);
+  DWORD_PTR answer = 0;
+  EXPECT_NE(SendMessageTimeoutW(form1_, WM_COMMAND, MAKEWPARAM(f1::Command1, BN_CLICKED),
+                                reinterpret_cast<LPARAM>(button), SMTO_ABORTIFHUNG, 2000, &answer),
+            0);
+  EXPECT_EQ(text_of(button), L"Denetleniyor…");
+  // It answers messages, repaints and moves.
+  EXPECT_NE(SendMessageTimeoutW(form1_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &answer), 0);
+  RedrawWindow(form1_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+  EXPECT_TRUE(wait_until([&] { return !GetUpdateRect(form1_, nullptr, FALSE); }, 3000)) << "not repainted";
+  RECT before, after;
+  GetWindowRect(form1_, &before);
+  SetWindowPos(form1_, nullptr, before.left + 40, before.top + 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  EXPECT_TRUE(wait_until(
+      [&] {
+        GetWindowRect(form1_, &after);
+        return after.left == before.left + 40 && after.top == before.top + 30;
+      },
+      3000))
+      << "the window did not move";
+  screenshot(form1_, L"check-busy.png");
+
+  // The services never answer: the decision comes by the hard limit.
+  const MessageBoxSeen box =
+      expect_question("mail.sessiz.test sunucusu şu bağlantılara yanıt vermedi: POP3 (110), SMTP (587).", IDYES, 30000);
+  ASSERT_NE(box.hwnd, nullptr);
+  app_->answer(box, IDNO);
+  ASSERT_NO_FATAL_FAILURE(expect_declined(L"ali@sessiz.test"));
+}
+
+TEST_F(ServerCheck, ClosingTheWindowDuringTheCheckEndsTheProgramWithoutWriting) {
+  ASSERT_NO_FATAL_FAILURE(start_express(L"ali@sessiz.test"));
+  click(item(f1::Command1));
+  ASSERT_TRUE(wait_until([&] { return !IsWindowEnabled(item(f1::Command1)); }));
+  PostMessageW(form1_, WM_SYSCOMMAND, SC_CLOSE, 0);
+  EXPECT_EQ(app_->wait_exit(), 0u) << "the program did not end";
+  EXPECT_FALSE(account_written(L"ali@sessiz.test"));
+}
+
+TEST_F(ServerCheck, QuietRunEndsWith6WhenTheDomainOrServerIsMissing) {
+  std::string output;
+  for (const wchar_t* email : {L"ali@yok.test", L"ali@var.test"}) {
+    SCOPED_TRACE(to_utf8(email));
+    RegDeleteTreeW(HKEY_CURRENT_USER, account_key(email).c_str());
+    EXPECT_EQ(run_quiet(std::wstring(L"/quiet /name:Ali /email:") + email + L" /program:express", output), 6u);
+    EXPECT_NE(output.find("bulunamadı."), std::string::npos) << output;
+    EXPECT_EQ(output.find("kurulsun mu"), std::string::npos) << output;
+    EXPECT_FALSE(account_written(email));
+  }
+  RegDeleteTreeW(HKEY_CURRENT_USER, account_key(L"ece@iyi.test").c_str());
+  EXPECT_EQ(run_quiet(L"/quiet /name:Ece /email:ece@iyi.test /program:express", output), 0u);
+  EXPECT_NE(output.find("mail.iyi.test: POP3 (110) STLS ve SMTP (587) STARTTLS AUTH PLAIN LOGIN yanıt verdi."),
+            std::string::npos)
+      << output;
+  EXPECT_TRUE(account_written(L"ece@iyi.test"));
+  expect_no_secret_sent();
+}
+
+TEST_F(ServerCheck, NoCheckSetsUpAMissingDomainWithoutAsking) {
+  ASSERT_NO_FATAL_FAILURE(start_express(L"veli@yok.test", L"/nocheck"));
+  click(item(f1::Command1));
+  ASSERT_NO_FATAL_FAILURE(expect_set_up(L"veli@yok.test"));
+
+  std::string output;
+  RegDeleteTreeW(HKEY_CURRENT_USER, account_key(L"can@yok.test").c_str());
+  EXPECT_EQ(run_quiet(L"/quiet /nocheck /name:Can /email:can@yok.test /program:express", output), 0u);
+  EXPECT_EQ(output.find("yok.test"), std::string::npos) << output;
+  EXPECT_TRUE(account_written(L"can@yok.test"));
 }
 
 // ------------------------------------------------------------------ windows

@@ -238,4 +238,82 @@ TEST(Win32Ui, DoEventsHandlesWhatIsQueued) {
   EXPECT_EQ(events.clicks, std::vector<platform::ControlId>{kGo});
 }
 
+TEST(Win32Ui, BusyWorkRunsOffTheWindowsThreadWhileTheWindowAnswersAndItsButtonWaits) {
+  Events events;
+  platform::Win32Ui ui(events);
+  ui.show_window(1, false, 0);
+  HWND main = own_window(L"Sınama Penceresi");
+  HWND go = GetDlgItem(main, kGo);
+  struct {
+    DWORD thread = 0;
+    bool answered = false, enabled = true, moved = false;
+    std::wstring label;
+    HCURSOR cursor = nullptr;
+  } seen;
+  // The window's thread, meanwhile, is asked for its cursor.
+  HANDLE cursor_asked = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  const auto ask_cursor = [main] {
+    SendMessageW(main, WM_SETCURSOR, reinterpret_cast<WPARAM>(main), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    return GetCursor();
+  };
+  later([&] {
+    seen.cursor = ask_cursor();
+    SetEvent(cursor_asked);
+  });
+  ui.run_busy(kGo, "Denetleniyor…", [&] {
+    WaitForSingleObject(cursor_asked, 5000);
+    seen.thread = GetCurrentThreadId();
+    DWORD_PTR result = 0;
+    seen.answered = SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &result) != 0;
+    seen.label = e2e::text_of(go);
+    seen.enabled = IsWindowEnabled(go) != FALSE;
+    // A press that reaches the window anyway starts nothing.
+    SendMessageW(main, WM_COMMAND, MAKEWPARAM(kGo, BN_CLICKED), reinterpret_cast<LPARAM>(go));
+    RECT before, after;
+    GetWindowRect(main, &before);
+    SetWindowPos(main, nullptr, before.left + 20, before.top + 10, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    GetWindowRect(main, &after);
+    seen.moved = after.left == before.left + 20 && after.top == before.top + 10;
+  });
+  EXPECT_NE(seen.thread, GetCurrentThreadId());
+  EXPECT_TRUE(seen.answered) << "the window did not answer during the work";
+  EXPECT_EQ(seen.label, L"Denetleniyor…");
+  EXPECT_FALSE(seen.enabled);
+  EXPECT_TRUE(seen.moved);
+  EXPECT_EQ(seen.cursor, LoadCursorW(nullptr, IDC_WAIT)) << "no busy cursor";
+  EXPECT_NE(ask_cursor(), LoadCursorW(nullptr, IDC_WAIT)) << "the busy cursor stays";
+  CloseHandle(cursor_asked);
+  EXPECT_TRUE(events.clicks.empty());
+  EXPECT_EQ(e2e::text_of(go), L"Tamam");
+  EXPECT_TRUE(IsWindowEnabled(go));
+
+  // An error of the work reaches the caller, with the button restored.
+  try {
+    ui.run_busy(kGo, "Denetleniyor…", [] { throw platform::RuntimeError(7, "Telvora", "Out of memory"); });
+    ADD_FAILURE() << "the error was lost";
+  } catch (const platform::RuntimeError& e) {
+    EXPECT_EQ(e.number(), 7);
+  }
+  EXPECT_EQ(e2e::text_of(go), L"Tamam");
+  EXPECT_TRUE(IsWindowEnabled(go));
+  ui.do_events();
+  PostMessageW(go, BM_CLICK, 0, 0);
+  ui.do_events();
+  EXPECT_EQ(events.clicks, std::vector<platform::ControlId>{kGo}) << "the button does not work again";
+}
+
+TEST(Win32Ui, YesNoBoxAnswersWithTheButtonPressed) {
+  Events events;
+  platform::Win32Ui ui(events);
+  ui.show_window(1, false, 0);
+  for (const int button : {IDYES, IDNO}) {
+    later([button] {
+      HWND box = nullptr;
+      e2e::wait_until([&] { return (box = own_window(L"Sınama")) != nullptr; });
+      PostMessageW(GetDlgItem(box, button), BM_CLICK, 0, 0);
+    });
+    EXPECT_EQ(ui.ask("Soru?", 52, "Sınama"), button == IDYES);
+  }
+}
+
 }  // namespace

@@ -227,6 +227,10 @@ class RecordingUi : public platform::Ui {
   platform::ControlId control_seen = -1;
 
   void message_box(const std::string&, int, const std::string&) override { log.emplace_back("message_box"); }
+  bool ask(const std::string&, int, const std::string&) override {
+    log.emplace_back("ask");
+    return false;
+  }
   std::string text(platform::ControlId) override { return {}; }
   void set_text(platform::ControlId control, const std::string& text) override {
     control_seen = control;
@@ -241,6 +245,10 @@ class RecordingUi : public platform::Ui {
   void unload_window(platform::FormId) override {}
   [[noreturn]] void end_process(int) override { throw std::logic_error("end_process"); }
   void do_events() override { log.emplace_back("events"); }
+  void run_busy(platform::ControlId, const std::string&, const std::function<void()>& work) override {
+    log.emplace_back("busy");
+    work();
+  }
 };
 
 }  // namespace access_test

@@ -22,7 +22,7 @@ TEST(CommandLine, ReadsEverySwitchFormAndTheLastOfTwo) {
     std::string line;
     std::optional<std::string> name, email;
     std::optional<int> program;
-    bool quiet = false, help = false;
+    bool quiet = false, help = false, no_check = false;
   };
   const Case cases[] = {
       {"", {}, {}, {}},
@@ -36,6 +36,8 @@ TEST(CommandLine, ReadsEverySwitchFormAndTheLastOfTwo) {
       {"/QUIET /name:x -email:y@z /program:1", "x", "y@z", 1, true},
       {"/?", {}, {}, {}, false, true},
       {"-HELP /quiet", {}, {}, {}, true, true},
+      {"/NoCheck /quiet /name:x /email:y@z /program:0", "x", "y@z", 0, true, false, true},
+      {"-nocheck", {}, {}, {}, false, false, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);
@@ -46,6 +48,7 @@ TEST(CommandLine, ReadsEverySwitchFormAndTheLastOfTwo) {
     EXPECT_EQ(options.program, c.program);
     EXPECT_EQ(options.quiet, c.quiet);
     EXPECT_EQ(options.help, c.help);
+    EXPECT_EQ(options.no_check, c.no_check);
   }
 }
 
@@ -62,6 +65,7 @@ TEST(CommandLine, NeverGuessesAtAWrongOne) {
       {"/email: /name:Ali", "Değeri verilmemiş anahtar: /email:"},
       {"/program:thunderbird", "Geçersiz program: thunderbird (outlook, express, 0 ya da 1 olmalı)"},
       {"/quiet:yes", "Değer almayan anahtar: /quiet:yes"},
+      {"/nocheck=1", "Değer almayan anahtar: /nocheck=1"},
       // The first fault is told, and /quiet counts wherever it stands.
       {"/bad /name /quiet", "Tanınmayan anahtar: /bad", true},
       {"/quiet /name:Ali /program:1",

@@ -1,10 +1,13 @@
 // A user-interface double for the handlers and the setup run: it holds the
 // texts and lists of the controls, records what the program shows and does
 // to the windows, answers message boxes at once, and plays the window layer's
-// part of firing the list's selection event. Ending the process throws
-// ProcessEnded so that a test sees the exit code.
+// part of firing the list's selection event. Yes/No boxes take the answers a
+// test queues, else the default button's (as Enter would). Busy work runs at
+// once. Ending the process throws ProcessEnded so that a test sees the exit
+// code.
 #pragma once
 
+#include <deque>
 #include <functional>
 #include <map>
 #include <optional>
@@ -15,7 +18,9 @@
 #include "forms/controls.h"
 #include "forms/handlers.h"
 #include "forms/layout.h"
+#include "mailcheck/mail_check.h"
 #include "platform/ui.h"
+#include "setup/ServerCheck.h"
 
 namespace telvora_test {
 
@@ -28,6 +33,12 @@ struct MessageBoxCall {
   int style;
   std::string caption;
   bool operator==(const MessageBoxCall&) const = default;
+};
+
+struct BusyRun {
+  platform::ControlId button;
+  std::string text;
+  bool operator==(const BusyRun&) const = default;
 };
 
 struct WindowCall {
@@ -46,7 +57,9 @@ class ScriptedUi : public platform::Ui {
   // Runs while a message box is up, before it is answered.
   std::function<void(const MessageBoxCall&)> while_message_box;
 
-  std::vector<MessageBoxCall> boxes;
+  std::vector<MessageBoxCall> boxes;  // the Yes/No boxes too
+  std::deque<bool> answers;           // of the next Yes/No boxes: true for Yes
+  std::vector<BusyRun> busy_runs;
   std::vector<platform::ControlId> focus_moves;
   std::vector<std::pair<platform::ControlId, bool>> visibility_changes;
   std::vector<WindowCall> window_calls;
@@ -62,6 +75,20 @@ class ScriptedUi : public platform::Ui {
     note_call();
     boxes.push_back({text, style, caption});
     if (while_message_box) while_message_box(boxes.back());
+  }
+  bool ask(const std::string& text, int style, const std::string& caption) override {
+    note_call();
+    boxes.push_back({text, style, caption});
+    if (while_message_box) while_message_box(boxes.back());
+    if (answers.empty()) return (style & 0x100) == 0;  // MB_DEFBUTTON2 makes No the default
+    const bool yes = answers.front();
+    answers.pop_front();
+    return yes;
+  }
+  void run_busy(platform::ControlId button, const std::string& busy_text, const std::function<void()>& work) override {
+    note_call();
+    busy_runs.push_back({button, busy_text});
+    work();
   }
   std::string text(platform::ControlId control) override {
     note_call();
@@ -128,10 +155,25 @@ class ScriptedUi : public platform::Ui {
   }
 };
 
-// Presses a button; the exit code when the press ended the process.
-inline std::optional<int> press(ScriptedUi& ui, platform::ControlId control, platform::Registry& registry) {
+// A server check that answers at once with the outcome, without any network.
+inline setup::ServerCheck check_giving(mailcheck::Outcome outcome, bool pop3_answered = true,
+                                       bool smtp_answered = true) {
+  return [=](const std::string& /*email*/) {
+    mailcheck::CheckReport report;
+    report.outcome = outcome;
+    report.pop3.answered = pop3_answered;
+    report.smtp.answered = smtp_answered;
+    return report;
+  };
+}
+
+// Presses a button; the exit code when the press ended the process. The
+// server check answers "both services answered" unless a test hands in
+// another.
+inline std::optional<int> press(ScriptedUi& ui, platform::ControlId control, platform::Registry& registry,
+                                const setup::ServerCheck& check = check_giving(mailcheck::Outcome::answered)) {
   try {
-    forms::on_click(ui, control, registry);
+    forms::on_click(ui, control, registry, check);
   } catch (const ProcessEnded& ended) {
     return ended.exit_code;
   }

@@ -19,7 +19,9 @@ using telvora_test::ScriptedUi;
 // The checks as the setup button runs them, on what the window holds.
 std::optional<account::AccountData> prepare(ScriptedUi& ui) {
   forms::WindowReport report(ui);
-  return setup::PrepareAccountData(forms::read_setup_input(ui), report);
+  return setup::PrepareAccountData(forms::read_setup_input(ui), report,
+                                   telvora_test::check_giving(mailcheck::Outcome::answered))
+      .data;
 }
 
 struct Refusal {

@@ -66,7 +66,7 @@ class SetupRun : public ::testing::Test {
   // Ends the run from the completion window's own button.
   void press_kapat_when_completion_shows() {
     ui_.while_modal = [this](platform::FormId form) {
-      if (form == forms::Form3) forms::on_click(ui_, forms::form3::Command1, registry_);
+      if (form == forms::Form3) forms::on_click(ui_, forms::form3::Command1, registry_, {});
     };
   }
 
@@ -258,18 +258,129 @@ TEST_F(SetupRun, RefusedInputReturnsToTheWindowAndTheNextPressStartsAfresh) {
   EXPECT_EQ(ui_.boxes.back(), (MessageBoxCall{kExpressReminder, 64, "Telvora"}));
 }
 
+// The server check runs after the input checks and before the reminder, the
+// Outlook lookup and any write; its outcome decides the box, and the answer
+// whether anything is written.
+TEST_F(SetupRun, ServerCheckAsksWhenItFoundAFaultAndNoWritesNothing) {
+  using mailcheck::Outcome;
+  using telvora_test::check_giving;
+  struct Case {
+    const char* what;
+    std::string email;
+    int program;
+    setup::ServerCheck check;
+    std::vector<bool> answers;  // none: Enter, the default button
+    std::vector<MessageBoxCall> boxes;
+    bool written;
+  };
+  const auto question = [](const std::string& finding, int style) {
+    return MessageBoxCall{finding + "\r\n\r\nHesap yine de kurulsun mu?", style, "Telvora"};
+  };
+  const MessageBoxCall reminder{kExpressReminder, 64, "Telvora"};
+  const std::string no_domain =
+      "ornek.cmo.tr adında bir alan adı bulunamadı. E-Posta adresinizi doğru yazdığınızdan emin olunuz.";
+  const std::string no_server =
+      "mail.örnek.com adında bir posta sunucusu bulunamadı. Posta sunucunuzun adını hizmet sağlayıcınıza sorunuz.";
+  const std::string both = "mail.ornek.com sunucusu şu bağlantılara yanıt vermedi: POP3 (110), SMTP (587).";
+  const std::string pop3 = "mail.ornek.com sunucusu şu bağlantılara yanıt vermedi: POP3 (110).";
+  const Case cases[] = {
+      {"A: no box", "a@ornek.com", 1, check_giving(Outcome::answered), {}, {reminder}, true},
+      {"B: no box", "b@ornek.com", 1, check_giving(Outcome::unknown), {}, {reminder}, true},
+      {"C, Enter says Yes",
+       "c1@ornek.com",
+       1,
+       check_giving(Outcome::not_answered, false, false),
+       {},
+       {question(both, 52), reminder},
+       true},
+      {"C: only POP3 failed, No",
+       "c2@ornek.com",
+       1,
+       check_giving(Outcome::not_answered, false, true),
+       {false},
+       {question(pop3, 52)},
+       false},
+      {"D, Enter says No",
+       "d1@ornek.cmo.tr",
+       1,
+       check_giving(Outcome::no_domain),
+       {},
+       {question(no_domain, 308)},
+       false},
+      {"D, Yes",
+       "d2@ornek.cmo.tr",
+       1,
+       check_giving(Outcome::no_domain),
+       {true},
+       {question(no_domain, 308), reminder},
+       true},
+      {"E, Enter says No",
+       "e1@örnek.com",
+       1,
+       check_giving(Outcome::no_mail_server),
+       {},
+       {question(no_server, 308)},
+       false},
+      {"E, Yes",
+       "e2@örnek.com",
+       1,
+       check_giving(Outcome::no_mail_server),
+       {true},
+       {question(no_server, 308), reminder},
+       true},
+      // No comes before the Outlook lookup, which would fail on this registry.
+      {"D for Outlook, No",
+       "d3@ornek.cmo.tr",
+       0,
+       check_giving(Outcome::no_domain),
+       {false},
+       {question(no_domain, 308)},
+       false},
+  };
+  telvora_test::put_bytes(registry_, platform::hkey::local_machine, kAppPaths, "Path", platform::reg::binary, "C:");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ui_.boxes.clear();
+    ui_.focus_moves.clear();
+    ui_.busy_runs.clear();
+    ui_.answers.assign(c.answers.begin(), c.answers.end());
+    ui_.texts[f1::txtadsoyad] = "Ali";
+    ui_.texts[f1::txteposta] = c.email;
+    ui_.choose(f1::CmbApp, c.program);
+
+    const auto ended = press(ui_, f1::Command1, registry_, c.check);
+
+    EXPECT_EQ(ui_.boxes, c.boxes);
+    EXPECT_EQ(ui_.busy_runs, (std::vector<telvora_test::BusyRun>{{f1::Command1, "Denetleniyor…"}}));
+    EXPECT_EQ(ended, c.written ? std::optional<int>(0) : std::nullopt);  // No leaves the window open
+    EXPECT_EQ(ui_.focus_moves, c.written ? std::vector<platform::ControlId>{} : std::vector{f1::txteposta});
+    EXPECT_EQ(telvora_test::stored_values(registry_, platform::hkey::current_user,
+                                          "Software\\Microsoft\\Internet Account Manager\\Accounts\\" + c.email)
+                  .has_value(),
+              c.written);
+    EXPECT_FALSE(std::filesystem::exists(profile_file()));
+  }
+  // A refused input is not checked at all.
+  ui_.busy_runs.clear();
+  EXPECT_EQ(run("Ali", "ali.ornek.com", 1), std::nullopt);
+  EXPECT_TRUE(ui_.busy_runs.empty());
+}
+
 }  // namespace
 
 namespace {
 
 // The quiet run: the same set-up told through an exit code and a few lines.
 TEST_F(SetupRun, QuietRunSetsUpWithoutAWindowAndTellsTheOutcomeByItsExitCode) {
+  using mailcheck::Outcome;
+  using telvora_test::check_giving;
   struct Case {
     const char* what;
     std::function<void()> prepare;
     forms::StartOptions options;
     int exit_code;
-    std::string last_line;
+    std::vector<std::string> printed;
+    setup::ServerCheck check = check_giving(Outcome::answered);
   };
   const auto options = [](const std::string& name, const std::string& email, int program) {
     forms::StartOptions o;
@@ -284,52 +395,115 @@ TEST_F(SetupRun, QuietRunSetsUpWithoutAWindowAndTellsTheOutcomeByItsExitCode) {
   std::optional<telvora_test::TempFolderOverride> missing_temp;
   forms::StartOptions wrong = options("Ali", "ali@ornek.com", 1);
   wrong.error = "Tanınmayan anahtar: /foo";
+  forms::StartOptions unchecked = options("Can", "can@ornk.cmo", 1);
+  unchecked.no_check = true;
+  const std::string answered = "mail.ornek.com: POP3 (110) ve SMTP (587) yanıt verdi.";
+  const std::string done = "Hesabın kurulumu için gerekli ayarlar başarıyla tamamlandı.";
+  mailcheck::CheckReport offers{Outcome::answered, {true, true, {}}, {true, true, {"PLAIN", "LOGIN"}}};
   const Case cases[] = {
-      {"wrong command line", [] {}, wrong, 64, wrong.error + "\r\n\r\n" + forms::usage_text()},
-      {"express", [] {}, options("Ayşe", "ayse@ornek.com", 1), 0,
-       "Hesabın kurulumu için gerekli ayarlar başarıyla tamamlandı."},
-      {"refused address", [] {}, options("Ali", "ofis\\ali@ornek.com", 1), 2,
-       "E-Posta adresinizde kullanılamayan karakterler var."},
-      {"address too long", [] {}, options("Ali", std::string(245, 'a') + "@ornek.com", 1), 2,
-       "Geçersiz E-Posta adresi belirttiniz."},
-      {"outlook missing", [] {}, options("Ali", "ali@ornek.com", 0), 3, "Microsoft Outlook uygulaması bulunamadı."},
-      {"outlook not started", [&] { register_outlook(office.file("")); }, options("Ali", "ali@ornek.com", 0), 5,
-       "Çalışma zamanı hatası '53':\r\n\r\nDosya bulunamadı"},
-      {"profile not written", [&] { missing_temp.emplace(gone); }, options("Ali", "ali@ornek.com", 0), 4,
-       "Çalışma zamanı hatası '76':\r\n\r\nYol bulunamadı"},
-      {"temporary folder too long", [&] { missing_temp.emplace(gone + "/" + std::string(300, 'k')); },
-       options("Ali", "ali@ornek.com", 0), 4, "Geçici klasöre erişilemediği için hesap kurulamadı."},
+      {"wrong command line", [] {}, wrong, 64, {wrong.error + "\r\n\r\n" + forms::usage_text()}},
+      {"express", [] {}, options("Ayşe", "ayse@ornek.com", 1), 0, {answered, done}},
+      {"refused address",
+       [] {},
+       options("Ali", "ofis\\ali@ornek.com", 1),
+       2,
+       {"E-Posta adresinizde kullanılamayan karakterler var."}},
+      {"address too long",
+       [] {},
+       options("Ali", std::string(245, 'a') + "@ornek.com", 1),
+       2,
+       {"Geçersiz E-Posta adresi belirttiniz."}},
+      {"outlook missing",
+       [] {},
+       options("Ali", "ali@ornek.com", 0),
+       3,
+       {answered, "Microsoft Outlook uygulaması bulunamadı."}},
+      {"outlook not started",
+       [&] { register_outlook(office.file("")); },
+       options("Ali", "ali@ornek.com", 0),
+       5,
+       {answered, "Çalışma zamanı hatası '53':\r\n\r\nDosya bulunamadı"}},
+      {"profile not written",
+       [&] { missing_temp.emplace(gone); },
+       options("Ali", "ali@ornek.com", 0),
+       4,
+       {answered, "Çalışma zamanı hatası '76':\r\n\r\nYol bulunamadı"}},
+      {"temporary folder too long",
+       [&] { missing_temp.emplace(gone + "/" + std::string(300, 'k')); },
+       options("Ali", "ali@ornek.com", 0),
+       4,
+       {answered, "Geçici klasöre erişilemediği için hesap kurulamadı."}},
       {"express not saved",
        [&] {
          missing_temp.reset();
          registry_.set_read_only(platform::hkey::current_user, true);
        },
-       options("Ali", "ali@ornek.com", 1), 4, "Hesap ayarları kaydedilemedi."},
+       options("Ali", "ali@ornek.com", 1),
+       4,
+       {answered, "Hesap ayarları kaydedilemedi."}},
       {"registry error",
        [&] {
+         registry_.set_read_only(platform::hkey::current_user, false);
          telvora_test::put_bytes(registry_, platform::hkey::local_machine, kAppPaths, "Path", platform::reg::binary,
                                  "C:");
        },
-       options("Ali", "ali@ornek.com", 0), 1,
-       "Çalışma zamanı hatası '11002':\r\n\r\nKayıt defteri işlemi yapılamadı (GetValue)"},
+       options("Ali", "ali@ornek.com", 0),
+       1,
+       {answered, "Çalışma zamanı hatası '11002':\r\n\r\nKayıt defteri işlemi yapılamadı (GetValue)"}},
+      // What the server check found: D and E end with 6 before anything is
+      // written, C and B are told and set up, A names what the services offer.
+      {"no such domain",
+       [] {},
+       options("Ali", "ali@ornk.cmo", 1),
+       6,
+       {"ornk.cmo adında bir alan adı bulunamadı. E-Posta adresinizi doğru yazdığınızdan emin olunuz."},
+       check_giving(Outcome::no_domain)},
+      {"no mail server",
+       [] {},
+       options("Ali", "ali@örnek.com.tr", 1),
+       6,
+       {"mail.örnek.com.tr adında bir posta sunucusu bulunamadı. Posta sunucunuzun adını hizmet sağlayıcınıza "
+        "sorunuz."},
+       check_giving(Outcome::no_mail_server)},
+      {"smtp not answering",
+       [] {},
+       options("Eda", "eda@ornek.com", 1),
+       0,
+       {"mail.ornek.com sunucusu şu bağlantılara yanıt vermedi: SMTP (587).", done},
+       check_giving(Outcome::not_answered, true, false)},
+      {"nothing known",
+       [] {},
+       options("Nur", "nur@ornek.com", 1),
+       0,
+       {"mail.ornek.com denetlenemedi.", done},
+       check_giving(Outcome::unknown)},
+      {"tls offered",
+       [] {},
+       options("Ece", "ece@ornek.com", 1),
+       0,
+       {"mail.ornek.com: POP3 (110) STLS ve SMTP (587) STARTTLS AUTH PLAIN LOGIN yanıt verdi.", done},
+       [&](const std::string&) { return offers; }},
+      {"nocheck", [] {}, unchecked, 0, {done}, check_giving(Outcome::no_domain)},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     c.prepare();
     std::vector<std::string> printed;
     EXPECT_EQ(forms::run_quiet(
-                  c.options, [&](const std::string& line) { printed.push_back(line); }, registry_),
+                  c.options, [&](const std::string& line) { printed.push_back(line); }, registry_, c.check),
               c.exit_code);
-    ASSERT_FALSE(printed.empty());
-    EXPECT_EQ(printed.back(), c.last_line);
-    EXPECT_EQ(printed.size(), 1U);  // the reminder is not given
+    EXPECT_EQ(printed, c.printed);  // the reminder is not given
   }
-  // Only the Outlook Express run wrote an account.
-  EXPECT_EQ(telvora_test::stored_values(registry_, platform::hkey::current_user,
-                                        "Software\\Microsoft\\Internet Account Manager\\Accounts\\ali@ornek.com"),
-            std::nullopt);
-  EXPECT_TRUE(telvora_test::stored_values(registry_, platform::hkey::current_user,
-                                          "Software\\Microsoft\\Internet Account Manager\\Accounts\\ayse@ornek.com"));
+  // Only the Outlook Express runs that went on wrote an account.
+  const auto account = [&](const std::string& email) {
+    return telvora_test::stored_values(registry_, platform::hkey::current_user,
+                                       "Software\\Microsoft\\Internet Account Manager\\Accounts\\" + email)
+        .has_value();
+  };
+  for (const char* email : {"ali@ornek.com", "ali@ornk.cmo", "ali@örnek.com.tr"}) EXPECT_FALSE(account(email)) << email;
+  for (const char* email : {"ayse@ornek.com", "eda@ornek.com", "nur@ornek.com", "ece@ornek.com", "can@ornk.cmo"}) {
+    EXPECT_TRUE(account(email)) << email;
+  }
   EXPECT_TRUE(ui_.boxes.empty());
   EXPECT_TRUE(ui_.window_calls.empty());
 }

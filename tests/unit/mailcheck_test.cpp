@@ -1,0 +1,297 @@
+// The server check: its dialogue with scripted servers over real loopback
+// sockets, its decision through a resolver of the test's, and the domain
+// names it looks up. No case reaches the machine's resolver or an address
+// beyond loopback.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "mail_responder.h"
+#include "mailcheck/mail_check.h"
+#include "net/net.h"
+
+namespace {
+
+using mailcheck::Outcome;
+using net::Address;
+using net::LookupStatus;
+using telvora_test::ScriptedServer;
+using telvora_test::ServerScript;
+using telvora_test::TableResolver;
+using Mode = ServerScript::Mode;
+using std::chrono::milliseconds;
+
+const Address kLoopback = Address::v4(127, 0, 0, 1);
+
+ServerScript pop3(std::string capa = "+OK\r\nTOP\r\nUSER\r\nSASL PLAIN\r\nUIDL\r\n.\r\n") {
+  return {Mode::normal, "+OK Telvora test POP3 ready\r\n", {{"CAPA", std::move(capa)}, {"QUIT", "+OK bye\r\n"}}};
+}
+
+ServerScript smtp(std::string ehlo = "250-mail.ornek.test\r\n250-PIPELINING\r\n250 8BITMIME\r\n",
+                  std::string greeting = "220 mail.ornek.test ESMTP\r\n") {
+  return {Mode::normal, std::move(greeting), {{"EHLO", std::move(ehlo)}, {"QUIT", "221 bye\r\n"}}};
+}
+
+ServerScript misbehaving(Mode mode, std::string greeting = "+OK Telvora test server, slowly ready\r\n") {
+  return {mode, std::move(greeting), {}};
+}
+
+std::string lines(int count, std::size_t length) {
+  std::string text;
+  for (int i = 0; i < count; ++i) text += "250-X" + std::string(length - 7, 'A') + "\r\n";
+  return text + "250 HELP\r\n";
+}
+
+// A port where nothing listens: one the system just handed out and took back.
+std::uint16_t refused_port(const Address& address) { return net::Listener::listen(address, 0).port(); }
+
+std::shared_ptr<TableResolver> mail_at(std::vector<Address> addresses) {
+  return std::make_shared<TableResolver>(std::map<std::string, net::Lookup>{
+      {"mail.ornek.test", {LookupStatus::found, std::move(addresses)}}, {"ornek.test", {LookupStatus::found, {}}}});
+}
+
+// --- the dialogue, one service per row; the other one answers as it should ---
+
+struct DialogueCase {
+  std::string name;
+  bool smtp;             // the row's script plays SMTP (else POP3)
+  ServerScript script;   // unused when refused
+  bool refused = false;  // nothing listens on the row's port
+  bool answered = false;
+  bool tls = false;
+  std::vector<std::string> auth{};
+  std::vector<std::string> received{};  // what the row's server read, in order
+  Address listen_on = kLoopback;
+  bool first_address_refuses = false;  // mail.<domain> has 127.0.0.2 first, where nothing listens
+};
+
+const std::vector<std::string> kPop3Lines = {"CAPA", "QUIT"};
+const std::vector<std::string> kSmtpLines = {"EHLO [127.0.0.1]", "QUIT"};
+
+std::vector<DialogueCase> dialogue_cases() {
+  std::vector<DialogueCase> cases = {
+      {"Pop3Normal", false, pop3(), false, true, false, {}, kPop3Lines},
+      {"Pop3WithStls", false, pop3("+OK\r\nTOP\r\nSTLS\r\nUSER\r\n.\r\n"), false, true, true, {}, kPop3Lines},
+      {"Pop3WithoutCapa", false, pop3("-ERR unknown command\r\n"), false, true, false, {}, kPop3Lines},
+      {"Pop3ErrGreeting", false, misbehaving(Mode::normal, "-ERR too busy\r\n"), false, false, false, {}, {}},
+      {"Pop3CapaLineOver512",
+       false,
+       pop3("+OK\r\n" + std::string(600, 'S') + "\r\n.\r\n"),
+       false,
+       false,
+       false,
+       {},
+       {"CAPA"}},
+      {"SmtpNormal", true, smtp(), false, true, false, {}, kSmtpLines},
+      {"SmtpWithStarttlsAndAuth",
+       true,
+       smtp("250-mail.ornek.test Hello\r\n250-STARTTLS\r\n250-AUTH PLAIN login\r\n250-AUTH=LOGIN CRAM-MD5\r\n"
+            "250 SIZE 10240000\r\n"),
+       false,
+       true,
+       true,
+       {"PLAIN", "LOGIN", "CRAM-MD5"},
+       kSmtpLines},
+      {"SmtpMultiLineGreeting",
+       true,
+       smtp("250 mail.ornek.test\r\n", "220-mail.ornek.test ESMTP\r\n220-no unsolicited mail\r\n220 ready\r\n"),
+       false,
+       true,
+       false,
+       {},
+       kSmtpLines},
+      {"Smtp554Greeting", true, misbehaving(Mode::normal, "554 no service here\r\n"), false, false, false, {}, {}},
+      {"SmtpEhloRefused", true, smtp("502 command not implemented\r\n"), false, false, false, {}, {"EHLO [127.0.0.1]"}},
+      {"SmtpLineOf512Bytes", true, smtp(lines(1, 512)), false, true, false, {}, kSmtpLines},
+      {"SmtpLineOf513Bytes", true, smtp(lines(1, 513)), false, false, false, {}, {"EHLO [127.0.0.1]"}},
+      {"SmtpReplyOver64KB", true, smtp(lines(140, 500)), false, false, false, {}, {"EHLO [127.0.0.1]"}},
+      {"SmtpOverIPv6", true, smtp(), false, true, false, {}, {"EHLO [IPv6:::1]", "QUIT"}, Address::v6_loopback()},
+      {"BothAfterARefusingAddress", true, smtp(), false, true, false, {}, kSmtpLines, kLoopback, true},
+  };
+  // What a server may do wrong, for each of the two services.
+  for (const bool is_smtp : {false, true}) {
+    const std::string prefix = is_smtp ? "Smtp" : "Pop3";
+    const std::vector<std::pair<std::string, ServerScript>> faults = {
+        {"Silence", misbehaving(Mode::silent)},
+        {"AcceptThenClose", misbehaving(Mode::close_at_once)},
+        {"Garbage", misbehaving(Mode::normal, "SSH-2.0-OpenSSH_9.2\r\n\x16\x03\x01\x02\x00\x01\r\n")},
+        {"MegabyteLineWithoutNewline", misbehaving(Mode::normal, std::string(1 << 20, '2'))},
+        {"OneBytePer100ms", misbehaving(Mode::drip, is_smtp ? "220 mail.ornek.test ESMTP, one byte at a time\r\n"
+                                                            : "+OK Telvora test POP3, one byte at a time\r\n")},
+    };
+    for (const auto& [name, script] : faults) cases.push_back({prefix + name, is_smtp, script});
+    cases.push_back({is_smtp ? "SmtpRefusedPort" : "Pop3RefusedPort", is_smtp, {}, true});
+  }
+  return cases;
+}
+
+class MailDialogue : public testing::TestWithParam<DialogueCase> {};
+
+TEST_P(MailDialogue, AnswersAsTheServerDid) {
+  const DialogueCase& row = GetParam();
+  ScriptedServer row_server(row.script, row.listen_on);
+  ScriptedServer other_server(row.smtp ? pop3() : smtp(), row.listen_on);
+  if (!row_server.valid() || !other_server.valid()) GTEST_SKIP() << "no loopback listener on " << row.listen_on.text();
+  const std::uint16_t row_port = row.refused ? refused_port(row.listen_on) : row_server.port();
+  std::vector<Address> addresses = {row.listen_on};
+  if (row.first_address_refuses) addresses.insert(addresses.begin(), Address::v4(127, 0, 0, 2));
+  const mailcheck::ServicePorts ports{row.smtp ? other_server.port() : row_port,
+                                      row.smtp ? row_port : other_server.port()};
+
+  const milliseconds limit(1500);
+  const auto start = net::Clock::now();
+  const auto report = mailcheck::check_mail_server("ali@ornek.test", mail_at(addresses), limit, ports);
+  EXPECT_LE(net::Clock::now() - start, limit + milliseconds(300));
+
+  const mailcheck::ServiceReport& service = row.smtp ? report.smtp : report.pop3;
+  const mailcheck::ServiceReport& other = row.smtp ? report.pop3 : report.smtp;
+  EXPECT_EQ(service.answered, row.answered);
+  EXPECT_EQ(service.tls, row.tls);
+  EXPECT_EQ(service.auth_mechanisms, row.auth);
+  EXPECT_TRUE(other.answered);
+  EXPECT_EQ(report.outcome, row.answered ? Outcome::answered : Outcome::not_answered);
+
+  std::vector<std::vector<std::string>> heard = {other_server.received()};
+  if (!row.refused) {
+    heard.push_back(row_server.received());
+    EXPECT_EQ(heard.back(), row.received);
+  }
+  for (const auto& server_lines : heard) {
+    for (const std::string& line : server_lines) {
+      for (const char* secret : {"USER", "PASS", "AUTH", "APOP"}) EXPECT_NE(line.rfind(secret, 0), 0u) << line;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, MailDialogue, testing::ValuesIn(dialogue_cases()),
+                         [](const testing::TestParamInfo<DialogueCase>& info) { return info.param.name; });
+
+// --- the decision, from what the resolver says of mail.<domain> and <domain> ---
+
+struct OutcomeCase {
+  const char* name;
+  std::optional<LookupStatus> mail;    // nothing: no entry, no answer
+  std::optional<LookupStatus> domain;  // likewise
+  bool smtp_refused;
+  Outcome expected;
+};
+
+class MailCheckOutcome : public testing::TestWithParam<OutcomeCase> {};
+
+TEST_P(MailCheckOutcome, FollowsTheRules) {
+  const OutcomeCase& row = GetParam();
+  ScriptedServer pop3_server(pop3());
+  ScriptedServer smtp_server(smtp());
+  ASSERT_TRUE(pop3_server.valid() && smtp_server.valid());
+  std::map<std::string, net::Lookup> answers;
+  const auto lookup = [](LookupStatus status) {
+    return net::Lookup{status, status == LookupStatus::found ? std::vector{kLoopback} : std::vector<Address>{}};
+  };
+  if (row.mail) answers["mail.ornek.test"] = lookup(*row.mail);
+  if (row.domain) answers["ornek.test"] = lookup(*row.domain);
+  const mailcheck::ServicePorts ports{pop3_server.port(),
+                                      row.smtp_refused ? refused_port(kLoopback) : smtp_server.port()};
+  const auto report = mailcheck::check_mail_server("ali@ornek.test", std::make_shared<TableResolver>(answers),
+                                                   milliseconds(2000), ports);
+  EXPECT_EQ(report.outcome, row.expected);
+}
+
+constexpr auto kFound = LookupStatus::found;
+constexpr auto kNoAddress = LookupStatus::no_address;
+constexpr auto kNotFound = LookupStatus::not_found;
+constexpr auto kNoAnswer = LookupStatus::no_answer;
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, MailCheckOutcome,
+    testing::Values(
+        OutcomeCase{"BothServicesAnswer", kFound, kFound, false, Outcome::answered},
+        OutcomeCase{"MailServerFromHostsFileWhereDomainIsUnknown", kFound, kNotFound, false, Outcome::answered},
+        OutcomeCase{"OneServiceSilent", kFound, kFound, true, Outcome::not_answered},
+        OutcomeCase{"DomainDoesNotExist", kNotFound, kNotFound, false, Outcome::no_domain},
+        OutcomeCase{"DomainDoesNotExistMailUnanswered", kNoAnswer, kNotFound, false, Outcome::no_domain},
+        OutcomeCase{"MailServerDoesNotExist", kNotFound, kFound, false, Outcome::no_mail_server},
+        OutcomeCase{"MailServerDoesNotExistDomainWithoutAddress", kNotFound, kNoAddress, false,
+                    Outcome::no_mail_server},
+        OutcomeCase{"MailServerDoesNotExistDomainUnanswered", kNotFound, std::nullopt, false, Outcome::no_mail_server},
+        OutcomeCase{"NoAnswerAtAll", std::nullopt, std::nullopt, false, Outcome::unknown},
+        OutcomeCase{"NoAnswerForMailDomainExists", kNoAnswer, kFound, false, Outcome::unknown},
+        OutcomeCase{"MailServerWithoutAddress", kNoAddress, kFound, false, Outcome::unknown}),
+    [](const testing::TestParamInfo<OutcomeCase>& info) { return info.param.name; });
+
+TEST(MailCheckOutcome, ResolverSilentPastTheLimitIsNoAnswerByTheLimit) {
+  const milliseconds limit(800);
+  auto resolver = std::make_shared<TableResolver>(
+      std::map<std::string, net::Lookup>{{"ornek.test", {LookupStatus::not_found, {}}}}, milliseconds(3000));
+  const auto start = net::Clock::now();
+  const auto report = mailcheck::check_mail_server("ali@ornek.test", resolver, limit);
+  EXPECT_LE(net::Clock::now() - start, limit + milliseconds(300));  // a loaded machine may wake the check late
+  EXPECT_EQ(report.outcome, Outcome::unknown);
+}
+
+// --- the names looked up: IDNA forms, and no lookup at all for a name that cannot be a host ---
+
+struct DomainCase {
+  std::string email;
+  std::vector<std::string> asked;  // sorted; none: the domain is no valid host name (outcome D at once)
+};
+
+class MailCheckDomain : public testing::TestWithParam<DomainCase> {};
+
+TEST_P(MailCheckDomain, LooksUpItsAsciiFormOrNothing) {
+  const DomainCase& row = GetParam();
+  auto resolver = std::make_shared<TableResolver>(std::map<std::string, net::Lookup>{});
+  const auto report = mailcheck::check_mail_server(row.email, resolver, milliseconds(2000));
+  auto asked = resolver->asked();
+  std::sort(asked.begin(), asked.end());
+  EXPECT_EQ(asked, row.asked);
+  EXPECT_EQ(report.outcome, row.asked.empty() ? Outcome::no_domain : Outcome::unknown);
+}
+
+const std::string k63(63, 'a');
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, MailCheckDomain,
+    testing::Values(DomainCase{"ali@ornek.com.tr", {"mail.ornek.com.tr", "ornek.com.tr"}},
+                    DomainCase{"ali@örnek.com.tr", {"mail.xn--rnek-4qa.com.tr", "xn--rnek-4qa.com.tr"}},
+                    DomainCase{"ali@ÖRNEK.com.tr", {"mail.xn--rnek-4qa.com.tr", "xn--rnek-4qa.com.tr"}},
+                    DomainCase{"ali@çağrı-şirketi.com.tr",
+                               {"mail.xn--ar-irketi-p3a13dzg6v.com.tr", "xn--ar-irketi-p3a13dzg6v.com.tr"}},
+                    DomainCase{"ali@" + k63 + ".com", {k63 + ".com", "mail." + k63 + ".com"}}, DomainCase{"ali@", {}},
+                    DomainCase{"ali@ornek..com", {}}, DomainCase{"ali@.ornek.com", {}},
+                    DomainCase{"ali@ornek.com.", {}}, DomainCase{"ali@" + k63 + "a.com", {}},
+                    DomainCase{"ali@orn_ek.com", {}}, DomainCase{"ali@orn ek.com", {}},
+                    DomainCase{"ali@-ornek.com", {}}, DomainCase{"ali@ornek-.com", {}},
+                    DomainCase{"ali@x@ornek.com", {}}, DomainCase{"ali@192.168.1.1", {}},
+                    // 61 letters that become a label of 68 in punycode
+                    DomainCase{"ali@" +
+                                   [] {
+                                     std::string label;
+                                     for (int i = 0; i < 59; ++i) label += "ş";
+                                     return label + "ab";
+                                   }() +
+                                   ".com",
+                               {}},
+                    // 249 bytes: mail.<domain> would be 254
+                    DomainCase{"ali@" + k63 + "." + k63 + "." + k63 + "." + std::string(57, 'b'), {}}));
+
+TEST(NetAddress, TextIsTheShortestForm) {
+  const auto v6 = [](std::vector<unsigned> groups) {
+    Address address;
+    address.family = Address::Family::v6;
+    for (std::size_t i = 0; i < 8; ++i) {
+      address.bytes[2 * i] = static_cast<unsigned char>(groups[i] >> 8);
+      address.bytes[2 * i + 1] = static_cast<unsigned char>(groups[i] & 0xFF);
+    }
+    return address.text();
+  };
+  EXPECT_EQ(Address::v4(192, 0, 2, 7).text(), "192.0.2.7");
+  EXPECT_EQ(Address::v6_loopback().text(), "::1");
+  EXPECT_EQ(v6({0, 0, 0, 0, 0, 0, 0, 0}), "::");
+  EXPECT_EQ(v6({0x2001, 0xdb8, 0, 0, 1, 0, 0, 1}), "2001:db8::1:0:0:1");
+  EXPECT_EQ(v6({0x2001, 0xdb8, 0, 1, 1, 1, 1, 1}), "2001:db8:0:1:1:1:1:1");
+  EXPECT_EQ(v6({1, 0, 0, 0, 0, 0, 0, 0}), "1::");
+}
+
+}  // namespace
