@@ -7,6 +7,18 @@
 
 namespace account {
 
+// How the outgoing server is reached: in clear on 587, TLS from the first
+// byte on 465, or on 587 after STARTTLS.
+enum class SmtpSecurity { none, implicit_tls, starttls };
+
+// The connection settings written for the account. The default is the plain
+// one: POP3 on 110 and SMTP on 587, both without encryption.
+struct ConnectionSettings {
+  bool pop3_ssl = false;  // POP3 on 995 with SSL, else on 110 without
+  SmtpSecurity smtp = SmtpSecurity::none;
+  bool operator==(const ConnectionSettings&) const = default;
+};
+
 struct AccountData {
   std::string email;            // the address as typed (untrimmed)
   std::string name;             // the name as typed (untrimmed)
@@ -16,6 +28,7 @@ struct AccountData {
   // Always ends in "\"; empty only when the folder's name cannot be written
   // in the ANSI code page, not even as its short name.
   std::string temp_folder;
+  ConnectionSettings settings;  // as the server check proved them; plain without it
 };
 
 }  // namespace account

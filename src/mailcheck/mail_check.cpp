@@ -168,7 +168,11 @@ CheckReport check_mail_server(const std::string& email, const std::shared_ptr<ne
   const std::size_t at = email.find('@');
   const std::string domain = at == std::string::npos ? std::string() : email.substr(at + 1);
   const auto ascii = net::host_to_ascii(domain);
-  if (!ascii || !valid_host_name(*ascii) || !valid_host_name("mail." + *ascii)) return {Outcome::no_domain, {}, {}};
+  if (!ascii || !valid_host_name(*ascii) || !valid_host_name("mail." + *ascii)) {
+    CheckReport report;
+    report.outcome = Outcome::no_domain;
+    return report;
+  }
   const std::string mail_host = "mail." + *ascii;
 
   // Threads cost time to start (under Wine a good part of the check), so

@@ -399,7 +399,10 @@ TEST_F(SetupRun, QuietRunSetsUpWithoutAWindowAndTellsTheOutcomeByItsExitCode) {
   unchecked.no_check = true;
   const std::string answered = "mail.ornek.com: POP3 (110) ve SMTP (587) yanıt verdi.";
   const std::string done = "Hesabın kurulumu için gerekli ayarlar başarıyla tamamlandı.";
-  mailcheck::CheckReport offers{Outcome::answered, {true, true, {}}, {true, true, {"PLAIN", "LOGIN"}}};
+  mailcheck::CheckReport offers;
+  offers.outcome = Outcome::answered;
+  offers.pop3 = {true, true, {}};
+  offers.smtp = {true, true, {"PLAIN", "LOGIN"}};
   const Case cases[] = {
       {"wrong command line", [] {}, wrong, 64, {wrong.error + "\r\n\r\n" + forms::usage_text()}},
       {"express", [] {}, options("Ayşe", "ayse@ornek.com", 1), 0, {answered, done}},
