@@ -121,13 +121,30 @@ Step SmtpDialogue::on_line(std::string_view line) {
   }
   if (last) reply_code_ = 0;
   const std::string_view text = line.size() > 4 ? line.substr(4) : std::string_view{};
-  return state_ == State::greeting ? on_greeting(code, last) : on_ehlo_line(code, last, text);
+  switch (state_) {
+    case State::greeting: return on_greeting(code, last);
+    case State::starttls: return on_starttls_reply(code, last);
+    case State::handshake: return fail();  // nothing may come between the 220 and the handshake
+    default: return on_ehlo_line(code, last, text);
+  }
 }
 
 Step SmtpDialogue::fail() {
-  findings_ = {};
+  // A fault after the first EHLO answer leaves the server in clear as it
+  // answered; only the upgrade is lost.
+  if (state_ == State::starttls || state_ == State::handshake || state_ == State::ehlo_tls) {
+    findings_.upgraded = false;
+    findings_.auth_mechanisms = std::move(plain_auth_);
+  } else {
+    findings_ = {};
+  }
   state_ = State::done;
   return {Step::Kind::finished, {}};
+}
+
+Step SmtpDialogue::quit() {
+  state_ = State::done;
+  return {Step::Kind::send, "QUIT\r\n"};
 }
 
 Step SmtpDialogue::on_greeting(int code, bool last) {
@@ -137,30 +154,60 @@ Step SmtpDialogue::on_greeting(int code, bool last) {
   return {Step::Kind::send, "EHLO " + literal_ + "\r\n"};
 }
 
+// An AUTH name as SASL writes them: 1 to 20 of A-Z, 0-9, "-" and "_"; the
+// letters may come in lower case. Anything else is left out, so that no
+// byte of the server's choosing reaches a window or a console.
+void SmtpDialogue::read_extension(std::string_view text) {
+  std::string_view rest = text;
+  std::string_view keyword = next_word(rest);
+  if (starts_with_word(keyword, "STARTTLS")) findings_.tls = true;
+  // "AUTH PLAIN LOGIN", and "AUTH=PLAIN LOGIN" of older servers.
+  const bool auth = starts_with_word(keyword, "AUTH");
+  const bool old_auth = keyword.size() > 5 && starts_with_word(keyword.substr(0, 4), "AUTH") && keyword[4] == '=';
+  if (!auth && !old_auth) return;
+  auto& list = findings_.auth_mechanisms;
+  for (std::string_view word = old_auth ? keyword.substr(5) : next_word(rest);
+       !word.empty() && list.size() < kMaxMechanisms; word = next_word(rest)) {
+    if (word.size() > kMaxMechanismName) continue;
+    std::string mechanism;
+    for (const char c : word) mechanism += upper(c);
+    const bool well_formed = std::all_of(mechanism.begin(), mechanism.end(), [](char c) {
+      return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_';
+    });
+    if (well_formed && std::find(list.begin(), list.end(), mechanism) == list.end())
+      list.push_back(std::move(mechanism));
+  }
+}
+
 Step SmtpDialogue::on_ehlo_line(int code, bool last, std::string_view text) {
   if (code != 250) return fail();
   // The first line names the server; each of the others is an extension.
-  if (ehlo_lines_++ > 0) {
-    std::string_view rest = text;
-    std::string_view keyword = next_word(rest);
-    if (starts_with_word(keyword, "STARTTLS")) findings_.tls = true;
-    // "AUTH PLAIN LOGIN", and "AUTH=PLAIN LOGIN" of older servers.
-    const bool auth = starts_with_word(keyword, "AUTH");
-    const bool old_auth = keyword.size() > 5 && starts_with_word(keyword.substr(0, 4), "AUTH") && keyword[4] == '=';
-    if (auth || old_auth) {
-      for (std::string_view word = old_auth ? keyword.substr(5) : next_word(rest); !word.empty();
-           word = next_word(rest)) {
-        std::string mechanism;
-        for (const char c : word) mechanism += upper(c);
-        auto& list = findings_.auth_mechanisms;
-        if (std::find(list.begin(), list.end(), mechanism) == list.end()) list.push_back(std::move(mechanism));
-      }
-    }
-  }
+  if (ehlo_lines_++ > 0) read_extension(text);
   if (!last) return {};
+  if (state_ == State::ehlo_tls) {
+    findings_.upgraded = true;
+    return quit();
+  }
   findings_.answered = true;
-  state_ = State::done;
-  return {Step::Kind::send, "QUIT\r\n"};
+  if (!upgrade_ || !findings_.tls) return quit();
+  state_ = State::starttls;
+  return {Step::Kind::send, "STARTTLS\r\n"};
+}
+
+Step SmtpDialogue::on_starttls_reply(int code, bool last) {
+  if (code != 220) return quit();  // refused (454, 502, ...): the server stays as it answered in clear
+  if (!last) return {};
+  state_ = State::handshake;
+  return {Step::Kind::start_tls, {}};
+}
+
+Step SmtpDialogue::on_tls_started() {
+  if (state_ != State::handshake) return fail();
+  // What the server offers in clear counts no more.
+  plain_auth_ = std::exchange(findings_.auth_mechanisms, {});
+  ehlo_lines_ = 0;
+  state_ = State::ehlo_tls;
+  return {Step::Kind::send, "EHLO " + literal_ + "\r\n"};
 }
 
 }  // namespace mailcheck

@@ -1,8 +1,8 @@
-// The server check: the domain's validity, two lookups and two probes in
+// The server check: the domain's validity, two lookups and four probes in
 // parallel, and the decision by the rules of the outcomes, taken within the
 // limit whatever the network does. Lookups cannot be interrupted, so each
 // runs on a thread of its own that the decision does not wait for; the
-// probes end by the same deadline as the decision.
+// probes end by the same deadline as the decision and are joined.
 #include "mailcheck/mail_check.h"
 
 #include <algorithm>
@@ -14,7 +14,8 @@
 #include <thread>
 #include <utility>
 
-#include "mailcheck/dialogue.h"
+#include "mailcheck/conversation.h"
+#include "mailcheck/outcome.h"
 #include "net/net.h"
 
 namespace mailcheck {
@@ -45,87 +46,63 @@ bool valid_host_name(std::string_view name) {
   return !std::all_of(label.begin(), label.end(), is_digit);
 }
 
-std::string address_literal(const net::Address& address) {
-  // Appended piece by piece: g++ 12 warns falsely (-Wrestrict) on "[" + text + "]".
-  std::string literal(address.family == net::Address::Family::v4 ? "[" : "[IPv6:");
-  literal.append(address.text());
-  literal.push_back(']');
-  return literal;
-}
-
-// Runs one dialogue over a connection until it finishes, the server breaks
-// the rules or the deadline passes.
-template <class Dialogue>
-ServiceFindings converse(Dialogue& dialogue, net::Connection& connection, Deadline deadline) {
-  ReplyReader reader;
-  std::string line;
-  char buffer[4096];
-  for (;;) {
-    switch (reader.next(line)) {
-      case ReplyReader::Status::line: {
-        const Step step = dialogue.on_line(line);
-        if (step.kind == Step::Kind::send) {
-          const bool sent = connection.send_all(step.command, deadline) == net::IoStatus::ok;
-          if (dialogue.finished()) return dialogue.findings();  // the QUIT: the answer is in
-          if (!sent) return {};
-          reader.start_reply();
-        }
-        if (dialogue.finished()) return dialogue.findings();
-        continue;
-      }
-      case ReplyReader::Status::too_long: return {};
-      case ReplyReader::Status::need_more: break;
+// One route on every address of mail.<domain> until one answers as a mail
+// server: each address in turn gets an equal share of the time left; one
+// that is still talking when its share ends is paused, and once every
+// address had its turn the paused ones go on by turns until the deadline,
+// so that time a quick failure left is not lost to a slow first address.
+RouteFindings probe(RouteKind kind, const std::vector<net::Address>& addresses, std::uint16_t port,
+                    const std::string& server_name, Deadline deadline) {
+  RouteFindings best;
+  // True when this one answered; else it is kept if it is the first to have shown a certificate.
+  const auto take = [&](const Conversation& conversation) {
+    RouteFindings found = conversation.findings();
+    const bool answered = found.service.answered;
+    if (answered || (best.tls.certificate == Certificate::none && found.tls.certificate != Certificate::none)) {
+      best = std::move(found);
     }
-    std::size_t received = 0;
-    if (connection.receive(buffer, sizeof buffer, received, deadline) != net::IoStatus::ok) return {};
-    reader.feed(std::string_view(buffer, received));
-  }
-}
-
-enum class Service { pop3, smtp };
-
-// Each address in turn, each with an equal share of the time left, until one
-// answers as a mail server.
-ServiceFindings probe(Service service, const std::vector<net::Address>& addresses, std::uint16_t port,
-                      Deadline deadline) {
+    return answered;
+  };
+  std::vector<std::unique_ptr<Conversation>> paused;
   for (std::size_t i = 0; i < addresses.size(); ++i) {
     const auto now = Clock::now();
     if (now >= deadline) break;
     const Deadline share = now + (deadline - now) / static_cast<long>(addresses.size() - i);
     net::Connection connection = net::Connection::connect(addresses[i], port, share);
     if (!connection.valid()) continue;
-    ServiceFindings findings;
-    if (service == Service::pop3) {
-      Pop3Dialogue dialogue;
-      findings = converse(dialogue, connection, share);
-    } else {
-      const auto local = connection.local_address();
-      if (!local) continue;
-      SmtpDialogue dialogue(address_literal(*local));
-      findings = converse(dialogue, connection, share);
+    auto conversation = std::make_unique<Conversation>(kind, std::move(connection), server_name);
+    if (conversation->run(share) == Conversation::Status::paused) {
+      paused.push_back(std::move(conversation));
+    } else if (take(*conversation)) {
+      return best;
     }
-    if (findings.answered) return findings;
   }
-  return {};
+  constexpr auto kTurn = std::chrono::milliseconds(100);
+  while (!paused.empty() && Clock::now() < deadline) {
+    for (auto it = paused.begin(); it != paused.end();) {
+      if ((*it)->run(std::min(deadline, Clock::now() + kTurn)) == Conversation::Status::paused) {
+        ++it;
+        continue;
+      }
+      if (take(**it)) return best;
+      it = paused.erase(it);
+    }
+  }
+  for (const auto& conversation : paused) {
+    if (take(*conversation)) break;  // what it showed before the deadline still counts
+  }
+  return best;
 }
 
-// What the threads found; guarded by the mutex.
-struct Findings {
+// The name lookups run on threads of their own, since they cannot be
+// interrupted: the decision does not wait for them beyond its deadline.
+struct Lookups {
   std::mutex mutex;
   std::condition_variable changed;
   std::optional<net::Lookup> mail;
   std::optional<net::Lookup> domain;
-  std::optional<ServiceFindings> pop3;
-  std::optional<ServiceFindings> smtp;
 
-  bool decidable() const {
-    if (!mail) return false;
-    if (mail->status == net::LookupStatus::found) return pop3 && smtp;
-    return domain.has_value();
-  }
-
-  template <class Member, class Value>
-  void store(Member member, Value value) {
+  void store(std::optional<net::Lookup> Lookups::*member, net::Lookup value) {
     {
       const std::lock_guard lock(mutex);
       this->*member = std::move(value);
@@ -134,29 +111,84 @@ struct Findings {
   }
 };
 
-// Starts work on a thread that the check does not wait for. When no thread
-// can be had, or the work fails, its place is filled with what no answer gives.
-template <class Work, class Fallback>
-void start(Work work, Fallback fallback) {
+// A lookup on a thread of its own; when no thread can be had, or the lookup
+// fails, its place is filled with what no answer gives.
+std::thread start_lookup(const std::shared_ptr<Lookups>& lookups, std::optional<net::Lookup> Lookups::*member,
+                         const std::shared_ptr<net::Resolver>& resolver, const std::string& host) {
   try {
-    std::thread([work = std::move(work), fallback]() noexcept {
+    return std::thread([=]() noexcept {
+      net::Lookup lookup;
       try {
-        work();
+        lookup = resolver->lookup(host);
       } catch (...) {
-        fallback();
+        lookup = net::Lookup{};
       }
-    }).detach();
+      lookups->store(member, std::move(lookup));
+    });
   } catch (const std::system_error&) {
-    fallback();
+    lookups->store(member, net::Lookup{});
+    return {};
   }
 }
 
-ServiceReport to_report(const std::optional<ServiceFindings>& findings) {
-  if (!findings) return {};
-  return {findings->answered, findings->tls, findings->auth_mechanisms};
+// A lookup that has stored its answer is done but for its return: it is
+// joined. Only one still blocked in the resolver is left to end on its own.
+void finish(std::thread& thread, bool answered) {
+  if (!thread.joinable()) return;
+  if (answered) {
+    thread.join();
+  } else {
+    thread.detach();
+  }
+}
+
+struct RouteRun {
+  RouteKind kind;
+  std::uint16_t port;
+  RouteFindings found;
+};
+
+// The four routes in parallel: three on threads of their own, the last on
+// this one; every one ends by the deadline, and all are joined. A route
+// whose thread cannot be had runs here after the others.
+void probe_all(std::vector<RouteRun>& routes, const std::vector<net::Address>& addresses,
+               const std::string& server_name, Deadline deadline) {
+  std::vector<std::thread> threads;
+  std::vector<RouteRun*> here;
+  for (std::size_t i = 0; i < routes.size(); ++i) {
+    RouteRun& route = routes[i];
+    const auto work = [&route, &addresses, &server_name, deadline] {
+      route.found = probe(route.kind, addresses, route.port, server_name, deadline);
+    };
+    if (i + 1 < routes.size()) {
+      try {
+        threads.emplace_back(work);
+        continue;
+      } catch (const std::system_error&) {
+      }
+    }
+    here.push_back(&route);
+  }
+  for (RouteRun* route : here) route->found = probe(route->kind, addresses, route->port, server_name, deadline);
+  for (std::thread& thread : threads) thread.join();
+}
+
+ServiceReport to_report(const ServiceFindings& findings) {
+  if (!findings.answered) return {};
+  return {findings.answered, findings.tls, findings.auth_mechanisms};
 }
 
 }  // namespace
+
+Outcome decide(const Found& found) {
+  const auto mail = found.mail_host.value_or(net::LookupStatus::no_answer);
+  if (mail == net::LookupStatus::found) {
+    return found.pop3_answered && found.smtp_answered ? Outcome::answered : Outcome::not_answered;
+  }
+  if (found.domain == net::LookupStatus::not_found) return Outcome::no_domain;
+  if (mail == net::LookupStatus::not_found) return Outcome::no_mail_server;
+  return Outcome::unknown;
+}
 
 CheckReport check_mail_server(const std::string& email, const std::shared_ptr<net::Resolver>& resolver,
                               std::chrono::milliseconds limit, ServicePorts ports) {
@@ -165,64 +197,49 @@ CheckReport check_mail_server(const std::string& email, const std::shared_ptr<ne
   const auto margin = std::min(limit / 20, std::chrono::milliseconds(50));
   const Deadline deadline = Clock::now() + limit - margin;
 
+  CheckReport report;
+  report.outcome = Outcome::no_domain;
   const std::size_t at = email.find('@');
   const std::string domain = at == std::string::npos ? std::string() : email.substr(at + 1);
   const auto ascii = net::host_to_ascii(domain);
-  if (!ascii || !valid_host_name(*ascii) || !valid_host_name("mail." + *ascii)) {
-    CheckReport report;
-    report.outcome = Outcome::no_domain;
-    return report;
-  }
+  if (!ascii || !valid_host_name(*ascii) || !valid_host_name("mail." + *ascii)) return report;
   const std::string mail_host = "mail." + *ascii;
 
-  // Threads cost time to start (under Wine a good part of the check), so
-  // there are two: the lookup of mail.<domain>, which goes on with the POP3
-  // probe, and the lookup of <domain>; the SMTP probe runs on this thread.
-  auto findings = std::make_shared<Findings>();
-  start(
-      [=] {
-        net::Lookup lookup = resolver->lookup(mail_host);
-        const bool found = lookup.status == net::LookupStatus::found;
-        const std::vector<net::Address> addresses = lookup.addresses;
-        findings->store(&Findings::mail, std::move(lookup));
-        if (found) findings->store(&Findings::pop3, probe(Service::pop3, addresses, ports.pop3, deadline));
-      },
-      [=] {
-        const std::lock_guard guard(findings->mutex);
-        if (!findings->mail) findings->mail = net::Lookup{};
-        if (!findings->pop3) findings->pop3 = ServiceFindings{};
-        findings->changed.notify_all();
-      });
-  start([=] { findings->store(&Findings::domain, resolver->lookup(*ascii)); },
-        [=] { findings->store(&Findings::domain, net::Lookup{}); });
+  auto lookups = std::make_shared<Lookups>();
+  std::thread mail_thread = start_lookup(lookups, &Lookups::mail, resolver, mail_host);
+  std::thread domain_thread = start_lookup(lookups, &Lookups::domain, resolver, *ascii);
 
-  std::unique_lock lock(findings->mutex);
-  findings->changed.wait_until(lock, deadline, [&] { return findings->mail.has_value(); });
-  if (findings->mail && findings->mail->status == net::LookupStatus::found) {
-    const std::vector<net::Address> addresses = findings->mail->addresses;
+  std::unique_lock lock(lookups->mutex);
+  lookups->changed.wait_until(lock, deadline, [&] { return lookups->mail.has_value(); });
+  Found found;
+  if (lookups->mail && lookups->mail->status == net::LookupStatus::found) {
+    const std::vector<net::Address> addresses = lookups->mail->addresses;
     lock.unlock();
-    ServiceFindings smtp = probe(Service::smtp, addresses, ports.smtp, deadline);
+    std::vector<RouteRun> routes = {
+        {{Protocol::pop3, false, false}, ports.pop3, {}},
+        {{Protocol::pop3, true, false}, ports.pop3_tls, {}},
+        {{Protocol::smtp, true, false}, ports.smtp_tls, {}},
+        {{Protocol::smtp, false, true}, ports.smtp, {}},
+    };
+    probe_all(routes, addresses, mail_host, deadline);
     lock.lock();
-    findings->smtp = std::move(smtp);
-  }
-  findings->changed.wait_until(lock, deadline, [&] { return findings->decidable(); });
-
-  // What is not known by now counts as no answer.
-  CheckReport report;
-  const auto status_of = [](const std::optional<net::Lookup>& lookup) {
-    return lookup ? lookup->status : net::LookupStatus::no_answer;
-  };
-  if (status_of(findings->mail) == net::LookupStatus::found) {
-    report.pop3 = to_report(findings->pop3);
-    report.smtp = to_report(findings->smtp);
-    report.outcome = report.pop3.answered && report.smtp.answered ? Outcome::answered : Outcome::not_answered;
-  } else if (status_of(findings->domain) == net::LookupStatus::not_found) {
-    report.outcome = Outcome::no_domain;
-  } else if (status_of(findings->mail) == net::LookupStatus::not_found) {
-    report.outcome = Outcome::no_mail_server;
+    report.pop3 = to_report(routes[0].found.service);
+    report.pop3_tls = routes[1].found.tls;
+    report.smtp_tls = routes[2].found.tls;
+    report.smtp = to_report(routes[3].found.service);
+    report.smtp_upgrade = routes[3].found.tls;
+    found.pop3_answered = report.pop3_answered();
+    found.smtp_answered = report.smtp_answered();
   } else {
-    report.outcome = Outcome::unknown;
+    lookups->changed.wait_until(lock, deadline, [&] { return lookups->domain.has_value(); });
   }
+  // What is not known by now counts as no answer.
+  if (lookups->mail) found.mail_host = lookups->mail->status;
+  if (lookups->domain) found.domain = lookups->domain->status;
+  lock.unlock();
+  finish(mail_thread, found.mail_host.has_value());
+  finish(domain_thread, found.domain.has_value());
+  report.outcome = decide(found);
   return report;
 }
 

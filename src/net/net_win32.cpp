@@ -115,14 +115,17 @@ SOCKET as_socket(std::intptr_t handle) { return static_cast<SOCKET>(handle); }
 
 // GetAddrInfoW reports a name that exists without an address as 11001 too.
 // Its SOA record tells them apart: found, or "no records", means the name
-// exists. Any other answer (DnsQuery_W gives 9003 for NXDOMAIN, but also 123
-// or a failure for some names) leaves GetAddrInfoW's word standing. (Wine
-// reports both as 9003, so there the two stay one.)
-bool exists_without_address(const std::wstring& host) {
+// exists; only the name server's own "no such name" (9003) means it does not.
+// Anything else (a time-out, no server, a refusal) is no answer: nothing is
+// known then. (Wine reports a name without an address as 9003 too, so there
+// the two stay one.)
+LookupStatus status_after_host_not_found(const std::wstring& host) {
   PDNS_RECORD records = nullptr;
   const DNS_STATUS status = ::DnsQuery_W(host.c_str(), DNS_TYPE_SOA, DNS_QUERY_STANDARD, nullptr, &records, nullptr);
   if (records != nullptr) ::DnsRecordListFree(records, DnsFreeRecordList);
-  return status == ERROR_SUCCESS || status == DNS_INFO_NO_RECORDS;
+  if (status == ERROR_SUCCESS || status == DNS_INFO_NO_RECORDS) return LookupStatus::no_address;
+  if (status == DNS_ERROR_RCODE_NAME_ERROR) return LookupStatus::not_found;
+  return LookupStatus::no_answer;
 }
 
 class SystemResolver : public Resolver {
@@ -148,7 +151,7 @@ class SystemResolver : public Resolver {
         lookup.status = lookup.addresses.empty() ? LookupStatus::no_address : LookupStatus::found;
         break;
       case WSAHOST_NOT_FOUND:  // 11001: NXDOMAIN, or a name without an address
-        lookup.status = exists_without_address(wide) ? LookupStatus::no_address : LookupStatus::not_found;
+        lookup.status = status_after_host_not_found(wide);
         break;
       case WSANO_DATA:  // 11004: the name exists, without an address
         lookup.status = LookupStatus::no_address;

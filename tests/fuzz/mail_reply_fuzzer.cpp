@@ -1,14 +1,16 @@
 // What a hostile server may send, through the reply reader and the POP3 and
 // SMTP dialogues of the server check, in chunks of the size the first byte
 // gives: lines stay within their limits, a reply within its size, and the
-// dialogues ask only CAPA, EHLO and QUIT, in that order, never a user name, a
-// password or AUTH, and stop once finished.
+// dialogues ask only CAPA, EHLO, STARTTLS and QUIT, in that order, never a
+// user name, a password or AUTH, keep only well-formed AUTH names, and stop
+// once finished.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 #include "mailcheck/dialogue.h"
 
@@ -47,7 +49,13 @@ std::string run(Dialogue& dialogue, std::string_view bytes, std::size_t chunk) {
     require(line.find('\n') == std::string::npos, "a line holds no line feed");
     reply_bytes += line.size() + 1;
     require(reply_bytes <= ReplyReader::kMaxReply, "a reply fits the reply limit");
-    const Step step = dialogue.on_line(line);
+    Step step = dialogue.on_line(line);
+    if constexpr (std::is_same_v<Dialogue, mailcheck::SmtpDialogue>) {
+      if (step.kind == Step::Kind::start_tls) {
+        sent += "<TLS>";
+        step = dialogue.on_tls_started();
+      }
+    }
     if (step.kind == Step::Kind::send) {
       sent += step.command;
       reader.start_reply();
@@ -75,17 +83,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   require(pop3.findings().answered == (pop3_sent == "CAPA\r\nQUIT\r\n"), "POP3 answered exactly when it said QUIT");
   require(!pop3.findings().tls || pop3.findings().answered, "POP3 tells STLS only of a server that answered");
 
-  mailcheck::SmtpDialogue smtp{std::string(kLiteral)};
+  const bool upgrade = (data[0] & 1) != 0;
+  mailcheck::SmtpDialogue smtp{std::string(kLiteral), upgrade};
   const std::string smtp_sent = run(smtp, bytes, chunk);
   const std::string ehlo = "EHLO " + std::string(kLiteral) + "\r\n";
-  require(smtp_sent.empty() || smtp_sent == ehlo || smtp_sent == ehlo + "QUIT\r\n",
-          "SMTP asks EHLO, then QUIT, and nothing else");
-  require(smtp.findings().answered == (smtp_sent == ehlo + "QUIT\r\n"), "SMTP answered exactly when it said QUIT");
+  const std::string starttls = ehlo + "STARTTLS\r\n";
+  const std::string upgraded = starttls + "<TLS>" + ehlo;
+  const bool allowed =
+      smtp_sent.empty() || smtp_sent == ehlo || smtp_sent == ehlo + "QUIT\r\n" ||
+      (upgrade && (smtp_sent == starttls || smtp_sent == starttls + "QUIT\r\n" || smtp_sent == starttls + "<TLS>" ||
+                   smtp_sent == upgraded || smtp_sent == upgraded + "QUIT\r\n"));
+  require(allowed, "SMTP asks EHLO, STARTTLS only when upgrading, EHLO again over TLS, then QUIT, and nothing else");
   const mailcheck::ServiceFindings smtp_findings = smtp.findings();
+  require(smtp_findings.answered == (smtp_sent.rfind(ehlo + (upgrade ? "" : "QUIT"), 0) == 0 && smtp_sent != ehlo),
+          "SMTP answered exactly when its first EHLO was answered");
+  require(smtp_findings.upgraded == (smtp_sent == upgraded + "QUIT\r\n"), "upgraded exactly when EHLO over TLS was");
+  require(smtp_findings.auth_mechanisms.size() <= mailcheck::kMaxMechanisms, "a few AUTH names at most");
   for (const std::string& mechanism : smtp_findings.auth_mechanisms) {
-    require(!mechanism.empty(), "an AUTH mechanism has a name");
+    require(!mechanism.empty() && mechanism.size() <= mailcheck::kMaxMechanismName, "an AUTH name has a bounded name");
     for (const char c : mechanism) {
-      require(c != ' ' && c != '\t' && !(c >= 'a' && c <= 'z'), "an AUTH mechanism is one upper-case word");
+      require((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_',
+              "an AUTH name holds only upper-case letters, digits, - and _");
     }
   }
   return 0;

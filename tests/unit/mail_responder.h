@@ -28,6 +28,7 @@ struct ServerScript {
   Mode mode = Mode::normal;
   std::string greeting;
   std::map<std::string, std::string> replies;  // by the command's first word, upper case
+  std::chrono::milliseconds delay{0};          // normal: before the greeting
 };
 
 class ScriptedServer {
@@ -87,6 +88,10 @@ class ScriptedServer {
         }
         break;
       case ServerScript::Mode::normal:
+        for (const auto until = net::Clock::now() + script_.delay; net::Clock::now() < until;) {
+          if (stop_) return;
+          std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
         if (!send(connection, script_.greeting)) return;
         break;
     }
