@@ -30,10 +30,7 @@ std::size_t TlsRecords::feed(std::string_view bytes) {
   return take;
 }
 
-std::span<char> TlsRecords::whole() {
-  if (bad_) return {};
-  return std::span<char>(buffer_).first(whole_);
-}
+std::span<char> TlsRecords::whole() { return std::span<char>(buffer_).first(whole_); }
 
 void TlsRecords::consume(std::size_t count) {
   count = std::min(count, whole_);

@@ -31,7 +31,8 @@ class TlsRecords {
   std::size_t feed(std::string_view bytes);
 
   // The whole records at the front, contiguous and writable (Schannel
-  // decrypts in place); empty when there is none yet, or after a bad header.
+  // decrypts in place); empty when there is none yet. Records before a bad
+  // header stay whole; none after it ever comes.
   std::span<char> whole();
   // Drops the first count bytes of whole() (what Schannel took).
   void consume(std::size_t count);
