@@ -141,7 +141,8 @@ class Mail(socketserver.StreamRequestHandler):
         pop3 = kind.startswith("pop3")
         time.sleep(7.6 if kind == "crowded" else 0)
         self.wfile.write(b"+OK POP3 hazir\r\n" if pop3 else b"220 mail ESMTP hazir\r\n")
-        for raw in self.rfile:
+        # Line by line from whichever stream is current: STARTTLS replaces it.
+        while raw := self.rfile.readline(65536):
             line = raw.decode("latin-1").rstrip("\r\n")
             log_line(self.server.log, where, line)
             word = line.split(" ")[0].upper()
