@@ -68,8 +68,8 @@ packages+=(git clang-format clang-tidy)
 if [ -d tests/fuzz ]; then packages+=(clang libclang-rt-14-dev); fi
 # The end-to-end tests drive the real windows on a virtual X display, in a
 # private network (unshare, ip) with a name server and mail servers of their
-# own (python3).
-if [ -d tests/e2e ]; then packages+=(xvfb xauth xdotool imagemagick util-linux iproute2 python3); fi
+# own (python3), with certificates made for the run (openssl).
+if [ -d tests/e2e ]; then packages+=(xvfb xauth xdotool imagemagick util-linux iproute2 python3 openssl ca-certificates); fi
 if ! ensure_packages "${packages[@]}"; then
   echo "FAILED: installing the packages" >&2
   failed=1

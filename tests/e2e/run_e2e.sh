@@ -2,8 +2,8 @@
 # Runs the end-to-end driver under Wine on the virtual X display that
 # display.sh started, inside a private network namespace when this machine
 # gives one: only loopback, a hosts file and a name server of the tests
-# (net_responder.py), so that the program's server check reaches nothing
-# outside. The Wine server (which may create the sockets) and the driver run
+# (net_responder.py), with certificates made for the run (test_certs.sh), so
+# that the program's server check reaches nothing outside. The Wine server (which may create the sockets) and the driver run
 # in there; the display is reached through its socket file. Without a
 # namespace the driver is told why, starts the program with /nocheck and
 # skips the tests of the check.
@@ -43,16 +43,24 @@ fi
 if [ "$TELVORA_E2E_NETWORK" = private ]; then
   net=$(mktemp -d)
   ip link set lo up || exit 1
-  { cat /etc/hosts
-    echo "127.0.1.1 mail.iyi.test"
-    echo "127.0.1.2 mail.yarim.test"
-    echo "127.0.1.3 mail.sessiz.test"; } >"$net/hosts"
+  cat /etc/hosts >"$net/hosts"
+  for entry in 1:iyi 2:yarim 3:sessiz 4:starttls 5:sifreli 6:baska 7:eski 8:yabanci 10:eksik 11:red 12:karisik \
+    13:kirli 14:kalabalik; do
+    echo "127.0.1.${entry%%:*} mail.${entry#*:}.test" >>"$net/hosts"
+  done
   printf 'nameserver 127.0.0.1\noptions timeout:2 attempts:1\n' >"$net/resolv.conf"
   mount --bind "$net/hosts" /etc/hosts || exit 1
   mount --bind "$net/resolv.conf" /etc/resolv.conf || exit 1
+  # Wine's chain engine trusts the roots of this bundle, not roots added
+  # through its API: the test root joins them before the Wine server starts.
+  mkdir "$net/certs"
+  sh "$here/test_certs.sh" "$net/certs" mail.iyi.test mail.starttls.test mail.sifreli.test || exit 1
+  bundle=/etc/ssl/certs/ca-certificates.crt
+  { cat "$bundle"; cat "$net/certs/ca-root.pem"; } >"$net/bundle.crt"
+  mount --bind "$net/bundle.crt" "$bundle" || exit 1
   export TELVORA_E2E_NET_LOG="$net/received.log"
   : >"$TELVORA_E2E_NET_LOG"
-  python3 "$here/net_responder.py" "$TELVORA_E2E_NET_LOG" "$net/ready" >"$net/responder.log" 2>&1 </dev/null &
+  python3 "$here/net_responder.py" "$TELVORA_E2E_NET_LOG" "$net/ready" "$net/certs" >"$net/responder.log" 2>&1 </dev/null &
   responder=$!
   i=0
   while [ ! -e "$net/ready" ] && [ $i -lt 100 ] && kill -0 "$responder" 2>/dev/null; do sleep 0.1; i=$((i + 1)); done
