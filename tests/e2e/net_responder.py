@@ -27,6 +27,7 @@ listens; "trusted": a certificate of the host's name from the test root):
                                   invalid UTF-8 beside PLAIN LOGIN
   127.0.1.14 mail.kalabalik.test  110; 587 greets after 7.6 s, then answers EHLO with about 63 KB of
                                   250-AUTH lines (15,500 different names)
+  127.0.1.15 mail.duz.test        110 and 587 in clear only, no STLS or STARTTLS (the benchmark's peer of iyi)
 Over TLS (TLS 1.2 or later) the servers answer as in clear. Every line a
 client sends is logged as "<address>:<port> <line>", also over TLS.
 
@@ -225,6 +226,7 @@ def main():
         "127.0.1.12": {**plain, 995: plain[110], 465: ("silent", None, None)},
         "127.0.1.13": {**plain, 587: ("dirty", None, None)},
         "127.0.1.14": {**plain, 587: ("crowded", None, None)},
+        "127.0.1.15": plain,
     }
     for host, ports in hosts.items():
         for port, (kind, chain, starttls) in ports.items():

@@ -45,7 +45,7 @@ if [ "$TELVORA_E2E_NETWORK" = private ]; then
   ip link set lo up || exit 1
   cat /etc/hosts >"$net/hosts"
   for entry in 1:iyi 2:yarim 3:sessiz 4:starttls 5:sifreli 6:baska 7:eski 8:yabanci 10:eksik 11:red 12:karisik \
-    13:kirli 14:kalabalik; do
+    13:kirli 14:kalabalik 15:duz; do
     echo "127.0.1.${entry%%:*} mail.${entry#*:}.test" >>"$net/hosts"
   done
   printf 'nameserver 127.0.0.1\noptions timeout:2 attempts:1\n' >"$net/resolv.conf"
