@@ -59,6 +59,28 @@ TEST(ExpressAccount, FirstAccountCreatesTheStoreAndWritesTheValuesInOrder) {
   EXPECT_EQ(registry.open_handles(), 0U);
 }
 
+TEST(ExpressAccount, EncryptedSidesChangeOnlyTheirPortAndSecureConnectionValues) {
+  using S = account::SmtpSecurity;
+  const struct {
+    account::ConnectionSettings settings;
+    std::uint32_t pop3_port, pop3_secure, smtp_port, smtp_secure;
+  } cases[] = {{{true, S::implicit_tls}, 995, 1, 465, 1},
+               {{false, S::starttls}, 110, 0, 587, 1},
+               {{true, S::none}, 995, 1, 587, 0}};
+  for (const auto& c : cases) {
+    EmulatedRegistry registry;
+    auto account = telvora_test::account_of("a@b.c", "Ad", "mail.b.c", "mail.b.c");
+    account.settings = c.settings;
+    ASSERT_TRUE(express::WriteExpressAccount(account, registry));
+    auto expected = expected_account("a@b.c", "Ad", "mail.b.c", "mail.b.c");
+    expected[2].data = dword_bytes(c.pop3_port);
+    expected[4].data = dword_bytes(c.smtp_port);
+    expected[14].data = dword_bytes(c.pop3_secure);
+    expected[20].data = dword_bytes(c.smtp_secure);
+    EXPECT_EQ(stored_values(registry, platform::hkey::current_user, account_key("a@b.c")), expected);
+  }
+}
+
 TEST(ExpressAccount, SameAddressAgainRewritesTheOneKeyAndKeepsOtherValues) {
   EmulatedRegistry registry;
   ASSERT_TRUE(
