@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -60,23 +61,17 @@ TEST(ExpressAccount, FirstAccountCreatesTheStoreAndWritesTheValuesInOrder) {
 }
 
 TEST(ExpressAccount, EncryptedSidesChangeOnlyTheirPortAndSecureConnectionValues) {
-  using S = account::SmtpSecurity;
-  const struct {
-    account::ConnectionSettings settings;
-    std::uint32_t pop3_port, pop3_secure, smtp_port, smtp_secure;
-  } cases[] = {{{true, S::implicit_tls}, 995, 1, 465, 1},
-               {{false, S::starttls}, 110, 0, 587, 1},
-               {{true, S::none}, 995, 1, 587, 0}};
-  for (const auto& c : cases) {
+  // POP3 Port, SMTP Port, POP3 and SMTP Secure Connection: values 3, 5, 15 and 21.
+  for (const auto& [settings, values] :
+       {std::pair{account::ConnectionSettings{true, account::SmtpSecurity::implicit_tls},
+                  std::array<std::uint32_t, 4>{995, 465, 1, 1}},
+        {{false, account::SmtpSecurity::starttls}, {110, 587, 0, 1}}}) {
     EmulatedRegistry registry;
     auto account = telvora_test::account_of("a@b.c", "Ad", "mail.b.c", "mail.b.c");
-    account.settings = c.settings;
+    account.settings = settings;
     ASSERT_TRUE(express::WriteExpressAccount(account, registry));
     auto expected = expected_account("a@b.c", "Ad", "mail.b.c", "mail.b.c");
-    expected[2].data = dword_bytes(c.pop3_port);
-    expected[4].data = dword_bytes(c.smtp_port);
-    expected[14].data = dword_bytes(c.pop3_secure);
-    expected[20].data = dword_bytes(c.smtp_secure);
+    for (std::size_t i = 0; i < 4; ++i) expected[std::array{2, 4, 14, 20}[i]].data = dword_bytes(values[i]);
     EXPECT_EQ(stored_values(registry, platform::hkey::current_user, account_key("a@b.c")), expected);
   }
 }

@@ -61,7 +61,6 @@ TEST(ProfileText, ChangesOnlyThePortAndSecurityLinesOfAnEncryptedSide) {
       {{false, S::starttls},
        {"POP3Port=110", "POP3UseSSL=0", "SMTPPort=587", "SMTPSecureConnection=2",
         "SMTPSecureConnection=PT_LONG,0x020A"}},
-      {{true, S::none}, {"POP3Port=995", "POP3UseSSL=1", "SMTPPort=587", "SMTPUseSSL=0", "SMTPUseSSL=PT_LONG,0x0202"}},
   };
   for (const auto& c : cases) {
     auto account = telvora_test::account_of("ali@ornek.com.tr", "Ali Veli", "mail.ornek.com.tr", "mail.ornek.com.tr");

@@ -175,10 +175,9 @@ inline setup::ServerCheck check_giving(mailcheck::Outcome outcome, bool pop3_ans
 // server check answers "both services answered" unless a test hands in
 // another.
 inline std::optional<int> press(ScriptedUi& ui, platform::ControlId control, platform::Registry& registry,
-                                const setup::ServerCheck& check = check_giving(mailcheck::Outcome::answered),
-                                bool require_tls = false) {
+                                const setup::ServerCheck& check = check_giving(mailcheck::Outcome::answered)) {
   try {
-    forms::on_click(ui, control, registry, check, require_tls);
+    forms::on_click(ui, control, registry, check);
   } catch (const ProcessEnded& ended) {
     return ended.exit_code;
   }

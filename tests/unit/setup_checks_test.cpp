@@ -193,7 +193,6 @@ TEST(ServerCheckSettings, AreTheTrustedRoutesAndAPlainSideIsAskedAboutOrRefused)
       {Outcome::answered, "TxT", true, account::ConnectionSettings{true, S::starttls}, reminder, 64},
       {Outcome::answered, "-uT", true, std::nullopt, required("POP3"), 16},
       {Outcome::unknown, "TT-", true, std::nullopt, required("POP3 ve SMTP"), 16},
-      {Outcome::no_domain, "---", true, std::nullopt, required("POP3 ve SMTP"), 16},
       {Outcome::not_answered, "-T-", true, std::nullopt, required("POP3"), 16},
   };
   for (const Case& k : cases) {
