@@ -292,7 +292,6 @@ class Telvora : public testing::Test {
 };
 
 DWORD account_count();
-void expect_express_account(const std::wstring& email, const std::wstring& name, const std::array<DWORD, 4>& settings);
 
 // ------------------------------------------------------------------ refusals
 
