@@ -19,6 +19,12 @@ struct ConnectionSettings {
   bool operator==(const ConnectionSettings&) const = default;
 };
 
+// The ports the settings name.
+inline int pop3_port(const ConnectionSettings& settings) { return settings.pop3_ssl ? 995 : 110; }
+inline int smtp_port(const ConnectionSettings& settings) {
+  return settings.smtp == SmtpSecurity::implicit_tls ? 465 : 587;
+}
+
 struct AccountData {
   std::string email;            // the address as typed (untrimmed)
   std::string name;             // the name as typed (untrimmed)

@@ -25,9 +25,9 @@ bool WriteExpressAccount(const account::AccountData& account, platform::Registry
   };
   dword("DCEmail", 2);
   string("POP3 Server", account.incoming_server);
-  dword("POP3 Port", 110);
+  dword("POP3 Port", account::pop3_port(account.settings));
   string("SMTP Server", account.outgoing_server);
-  dword("SMTP Port", 587);
+  dword("SMTP Port", account::smtp_port(account.settings));
   dword("Connection Type", 3);
   string("POP3 User Name", email);
   string("SMTP Display Name", account.name);
@@ -37,13 +37,14 @@ bool WriteExpressAccount(const account::AccountData& account, platform::Registry
   string("Account Name", email);
   dword("POP3 Timeout", 60);
   dword("SMTP Timeout", 60);
-  dword("POP3 Secure Connection", 0);
+  dword("POP3 Secure Connection", account.settings.pop3_ssl ? 1 : 0);
   dword("Leave Mail On Server", 0);
   dword("POP3 Skip Account", 0);
   dword("POP3 Prompt for Password", 0);
   string("SMTP User Name", email);
   dword("SMTP Use Sicily", 2);
-  dword("SMTP Secure Connection", 0);
+  // 1 on either port: Outlook Express speaks STARTTLS on 587 and TLS at once on 465.
+  dword("SMTP Secure Connection", account.settings.smtp == account::SmtpSecurity::none ? 0 : 1);
   dword("SMTP Split Messages", 0);
   dword("SMTP Prompt for Password", 0);
   return all_done;

@@ -36,13 +36,15 @@ void read_switch(StartOptions& options, const std::string& argument) {
   const bool has_value = separator != std::string::npos;
   const std::string value = has_value ? argument.substr(separator + 1) : std::string();
 
-  if (key == "?" || key == "help" || key == "quiet" || key == "nocheck") {
+  if (key == "?" || key == "help" || key == "quiet" || key == "nocheck" || key == "requiretls") {
     if (has_value) {
       note(options, "Değer almayan anahtar: " + argument);
     } else if (key == "quiet") {
       options.quiet = true;
     } else if (key == "nocheck") {
       options.no_check = true;
+    } else if (key == "requiretls") {
+      options.require_tls = true;
     } else {
       options.help = true;
     }
@@ -72,6 +74,8 @@ void read_switch(StartOptions& options, const std::string& argument) {
 StartOptions parse_command_line(const std::vector<std::string>& arguments) {
   StartOptions options;
   for (const std::string& argument : arguments) read_switch(options, argument);
+  // Only the check can prove the encryption that /requiretls asks for.
+  if (options.require_tls && options.no_check) note(options, "/requiretls ile /nocheck birlikte kullanılamaz.");
   if (options.quiet && !options.help && options.error.empty() &&
       (!options.name || !options.email || !options.program)) {
     options.error = "Pencere göstermeden kurmak için /name, /email ve /program anahtarlarının üçü de gerekli.";
@@ -81,13 +85,15 @@ StartOptions parse_command_line(const std::vector<std::string>& arguments) {
 
 std::string usage_text() {
   return "Kullanım:\r\n"
-         "Telvora.exe /name:<ad soyad> /email:<adres> /program:outlook|express [/quiet] [/nocheck]\r\n"
+         "Telvora.exe /name:<ad soyad> /email:<adres> /program:outlook|express [/quiet] [/nocheck] "
+         "[/requiretls]\r\n"
          "\r\n"
          "/name:<metin> : Adınız - Soyadınız\r\n"
          "/email:<adres> : E-Posta adresiniz\r\n"
          "/program:<ad> : outlook (0) ya da express (1)\r\n"
          "/quiet : hesabı pencere göstermeden kurar\r\n"
          "/nocheck : posta sunucusunu denetlemeden kurar\r\n"
+         "/requiretls : POP3 ve SMTP şifreli bağlantıyla kurulamıyorsa hesabı kurmaz\r\n"
          "/? ya da /help : bu bilgiyi gösterir\r\n"
          "\r\n"
          "Anahtarlar \"-\" ile de başlayabilir; değer \":\" ya da \"=\" ile verilir. Boşluk içeren değeri tırnak "
@@ -101,6 +107,7 @@ std::string usage_text() {
          "4 hesap kaydedilemedi\r\n"
          "5 Outlook başlatılamadı\r\n"
          "6 alan adı ya da posta sunucusu bulunamadı; hesap kurulmadı\r\n"
+         "7 şifreli bağlantı kurulamadı (/requiretls); hesap kurulmadı\r\n"
          "64 hatalı komut satırı";
 }
 

@@ -14,6 +14,7 @@ struct StartOptions {
   std::optional<int> program;        // /program:outlook|express|0|1, as the program list's index
   bool quiet = false;                // /quiet: no window at all
   bool no_check = false;             // /nocheck: the mail server is not checked
+  bool require_tls = false;          // /requiretls: set up only with both sides encrypted
   bool help = false;                 // /? or /help
   // What is wrong with the command line, in the window's language; empty
   // when nothing is. A wrong command line is never guessed at.

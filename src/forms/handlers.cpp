@@ -103,12 +103,14 @@ void on_selection_change(platform::Ui& ui, platform::ControlId control) {
 }
 
 void on_click(platform::Ui& ui, platform::ControlId control, platform::Registry& registry,
-              const setup::ServerCheck& check) {
+              const setup::ServerCheck& check, bool require_tls) {
   reporting_escaped_errors(ui, [&] {
     switch (control) {
       case form1::Command1: {
         WindowReport report(ui);
-        setup::RunSetup(read_setup_input(ui), report, check, registry);
+        setup::SetupInput input = read_setup_input(ui);
+        input.require_tls = require_tls;
+        setup::RunSetup(input, report, check, registry);
         break;
       }
       case form1::Command2:

@@ -17,11 +17,12 @@ class FormsEvents final : public platform::UiEvents {
  public:
   explicit FormsEvents(const forms::StartOptions& options)
       : start_{options.name, options.email, options.program, options.help, options.error},
-        check_(options.no_check ? setup::ServerCheck{} : setup::system_server_check()) {}
+        check_(options.no_check ? setup::ServerCheck{} : setup::system_server_check()),
+        require_tls_(options.require_tls) {}
   std::span<const platform::FormLayout* const> layouts() override { return forms::form_layouts(); }
   void on_load(platform::Ui& ui, platform::FormId form) override { forms::on_load(ui, form, start_); }
   void on_click(platform::Ui& ui, platform::ControlId control) override {
-    forms::on_click(ui, control, platform::default_registry(), check_);
+    forms::on_click(ui, control, platform::default_registry(), check_, require_tls_);
   }
   void on_selection_change(platform::Ui& ui, platform::ControlId control) override {
     forms::on_selection_change(ui, control);
@@ -30,6 +31,7 @@ class FormsEvents final : public platform::UiEvents {
  private:
   const forms::StartValues start_;
   const setup::ServerCheck check_;  // none with /nocheck
+  const bool require_tls_;
 };
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "forms/texts.h"
 #include "platform/ui.h"
 #include "setup/RunSetup.h"
+#include "setup/messages.h"
 #include "system/error_text.h"
 
 namespace forms {
@@ -25,6 +26,10 @@ class ConsoleReport final : public setup::SetupReport {
     return (style & kSecondButtonDefault) == 0;
   }
   void focus(setup::Field /*field*/) override {}
+  void settings_written(const account::AccountData& account) override {
+    print_(setup::text::incoming_settings(account));
+    print_(setup::text::outgoing_settings(account));
+  }
   // The completion window's heading says it all.
   void show_completion() override { print_(text::kCompletionHeading); }
 
@@ -40,6 +45,7 @@ int exit_code_of(setup::SetupResult result) {
     case setup::SetupResult::outlook_missing: return quiet_exit::outlook_missing;
     case setup::SetupResult::temp_folder_unusable:
     case setup::SetupResult::account_not_saved: return quiet_exit::not_saved;
+    case setup::SetupResult::encryption_required: return quiet_exit::not_encrypted;
   }
   return quiet_exit::other_error;
 }
@@ -58,7 +64,7 @@ int run_quiet(const StartOptions& options, const Print& print, platform::Registr
   }
   ConsoleReport report(print);
   try {
-    return exit_code_of(setup::RunSetup({*options.name, *options.email, *options.program}, report,
+    return exit_code_of(setup::RunSetup({*options.name, *options.email, *options.program, options.require_tls}, report,
                                         options.no_check ? setup::ServerCheck{} : check, registry));
   } catch (const setup::SetupStepError& error) {
     print(platform::escaped_error_text(error));

@@ -20,6 +20,7 @@ constexpr int outlook_missing = 3;
 constexpr int not_saved = 4;
 constexpr int outlook_not_started = 5;
 constexpr int no_such_server = 6;  // the domain or mail.<domain> does not exist; nothing written
+constexpr int not_encrypted = 7;   // /requiretls, and a side could not be encrypted; nothing written
 constexpr int bad_command_line = 64;
 }  // namespace quiet_exit
 
@@ -29,8 +30,10 @@ using Print = std::function<void(const std::string&)>;
 // the windows would have shown in an error box, what the server check found,
 // and the completion, goes to print. The reminder to close the mail program
 // is not given. A finding the windows would ask about takes the question's
-// default answer: a server that did not answer is set up anyway, a domain or
-// server that does not exist is not. The check is left out with /nocheck.
+// default answer: a server that did not answer, or that offers no trusted
+// encryption, is set up anyway, a domain or server that does not exist is
+// not. The check is left out with /nocheck. The settings of an account
+// written are printed before the completion.
 int run_quiet(const StartOptions& options, const Print& print, platform::Registry& registry,
               const setup::ServerCheck& check);
 // The same on the process's registry with the system's server check.

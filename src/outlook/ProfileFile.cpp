@@ -1,6 +1,7 @@
 #include "outlook/ProfileFile.h"
 
 #include <iterator>
+#include <string>
 
 #include "platform/files.h"
 
@@ -8,6 +9,13 @@ namespace outlook {
 
 std::string BuildProfileText(const account::AccountData& account) {
   const std::string& email = account.email;
+  const account::ConnectionSettings& settings = account.settings;
+  // Encrypted outgoing mail has a property of its own, which tells 465 (1)
+  // from STARTTLS on 587 (2); the older SSL flag on 587 would break sending.
+  const bool smtp_plain = settings.smtp == account::SmtpSecurity::none;
+  const std::string smtp_security = smtp_plain                                             ? "SMTPUseSSL=0"
+                                    : settings.smtp == account::SmtpSecurity::implicit_tls ? "SMTPSecureConnection=1"
+                                                                                           : "SMTPSecureConnection=2";
   const std::string lines[] = {
       "[General]",
       "Custom=1",
@@ -38,11 +46,11 @@ std::string BuildProfileText(const account::AccountData& account) {
       "ConnectionType=0",
       "LeaveOnServer=0x0",
       "ConnectionOID=MyConnection",
-      "POP3Port=110",
-      "POP3UseSSL=0",
+      "POP3Port=" + std::to_string(account::pop3_port(settings)),
+      settings.pop3_ssl ? "POP3UseSSL=1" : "POP3UseSSL=0",
       "ServerTimeOut=60",
-      "SMTPPort=587",
-      "SMTPUseSSL=0",
+      "SMTPPort=" + std::to_string(account::smtp_port(settings)),
+      smtp_security,
       "",
       "[AUTOACCOUNT]",
       "AccountType=POP3",
@@ -67,7 +75,7 @@ std::string BuildProfileText(const account::AccountData& account) {
       "ConnectionType=PT_LONG,0x000F",
       "ConnectionOID=PT_UNICODE,0x0010",
       "SMTPPort=PT_LONG,0x0201",
-      "SMTPUseSSL=PT_LONG,0x0202",
+      smtp_plain ? "SMTPUseSSL=PT_LONG,0x0202" : "SMTPSecureConnection=PT_LONG,0x020A",
       "ServerTimeOut=PT_LONG,0x0209",
       "LeaveOnServer=PT_LONG,0x1000",
   };

@@ -73,7 +73,8 @@ bool checks_pass(const SetupInput& input, SetupReport& report) {
 PreparedAccount PrepareAccountData(const SetupInput& input, SetupReport& report, const ServerCheck& check) {
   if (!checks_pass(input, report)) return {};
   // Before the reminder, the Outlook lookup and any write.
-  if (!ServerCheckAllows(input.email, check, report)) return {std::nullopt, SetupResult::declined_after_check};
+  const CheckDecision decision = ServerCheckAllows(input, check, report);
+  if (!decision.settings) return {std::nullopt, decision.stopped};
 
   show_information(report, input.program == 0 ? text::kCloseOutlook : text::kCloseExpress);
 
@@ -86,6 +87,7 @@ PreparedAccount PrepareAccountData(const SetupInput& input, SetupReport& report,
   data.temp_folder = Module1::UsableTempFolder().value_or("");  // empty: the Outlook branch refuses
   data.incoming_server = "mail." + data.domain;
   data.outgoing_server = "mail." + data.domain;
+  data.settings = *decision.settings;
   return {data};
 }
 

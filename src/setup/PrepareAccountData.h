@@ -21,7 +21,8 @@ struct PreparedAccount {
 // is empty), reminds the user to close the chosen mail program and derives
 // the account data. No record when an input check failed (its message has
 // been shown and the focus moved into the box concerned) or when the user
-// declined after the server check.
+// declined after the server check, or a side would have been plain under
+// /requiretls.
 PreparedAccount PrepareAccountData(const SetupInput& input, SetupReport& report, const ServerCheck& check);
 
 }  // namespace setup

@@ -50,6 +50,7 @@ SetupResult RunSetup(const SetupInput& input, SetupReport& report, const ServerC
     return SetupResult::account_not_saved;
   }
 
+  report.settings_written(*data);
   report.show_completion();
   return SetupResult::completed;
 }

@@ -2,40 +2,58 @@
 
 #include "platform/ui.h"
 #include "setup/messages.h"
+#include "setup/settings.h"
 
 namespace setup {
-
-namespace {
-
-bool answered_yes(SetupReport& report, const std::string& finding, int style) {
-  if (report.ask(finding, style)) return true;
-  report.focus(Field::email);
-  return false;
-}
-
-}  // namespace
 
 ServerCheck system_server_check() {
   return [](const std::string& email) { return mailcheck::check_mail_server(email); };
 }
 
-bool ServerCheckAllows(const std::string& email, const ServerCheck& check, SetupReport& report) {
-  if (!check) return true;
-  mailcheck::CheckReport found;
-  report.run_busy([&] { found = check(email); });
+CheckDecision ServerCheckAllows(const SetupInput& input, const ServerCheck& check, SetupReport& report) {
   // The domain as typed, as the texts name it; the input checks made sure of the "@".
-  const std::string domain = email.substr(email.find('@') + 1);
-  switch (found.outcome) {
-    case mailcheck::Outcome::answered: report.note(text::server_answered(domain, found)); return true;
-    case mailcheck::Outcome::unknown: report.note(text::server_unchecked(domain)); return true;
-    case mailcheck::Outcome::not_answered:
-      return answered_yes(report, text::server_not_answering(domain, found), platform::mb::question_yes_default);
-    case mailcheck::Outcome::no_domain:
-      return answered_yes(report, text::no_such_domain(domain), platform::mb::question_no_default);
-    case mailcheck::Outcome::no_mail_server:
-      return answered_yes(report, text::no_mail_server(domain), platform::mb::question_no_default);
+  const std::string domain = input.email.substr(input.email.find('@') + 1);
+  account::ConnectionSettings settings;  // plain, unless the check proves more
+  std::string finding;                   // a question to ask, if any
+  int style = platform::mb::question_yes_default;
+  if (check) {
+    mailcheck::CheckReport found;
+    report.run_busy([&] { found = check(input.email); });
+    switch (found.outcome) {
+      case mailcheck::Outcome::answered:
+        report.note(text::server_answered(domain, found));
+        settings = proven_settings(found);
+        if (!plain_sides(settings).empty()) finding = encryption_finding(domain, found, settings);
+        break;
+      case mailcheck::Outcome::unknown: report.note(text::server_unchecked(domain)); break;
+      case mailcheck::Outcome::not_answered:
+        // A side that answered keeps what it proved; no second question follows.
+        settings = proven_settings(found);
+        finding = text::server_not_answering(domain, found);
+        break;
+      case mailcheck::Outcome::no_domain:
+        finding = text::no_such_domain(domain);
+        style = platform::mb::question_no_default;
+        break;
+      case mailcheck::Outcome::no_mail_server:
+        finding = text::no_mail_server(domain);
+        style = platform::mb::question_no_default;
+        break;
+    }
   }
-  return true;
+  if (input.require_tls) {
+    // Asking would only offer what is not wanted: a plain side ends the run.
+    const std::string sides = plain_sides(settings);
+    if (sides.empty()) return {settings};
+    show_error(report, text::encryption_required(domain, sides));
+    report.focus(Field::email);
+    return {std::nullopt, SetupResult::encryption_required};
+  }
+  if (!finding.empty() && !report.ask(finding, style)) {
+    report.focus(Field::email);
+    return {};
+  }
+  return {settings};
 }
 
 }  // namespace setup

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "account/account_data.h"
 #include "mailcheck/mail_check.h"
 #include "platform/ui.h"
 #include "setup/report.h"
@@ -36,28 +37,61 @@ inline std::string no_mail_server(const std::string& domain) {
          " adında bir posta sunucusu bulunamadı. Posta sunucunuzun adını hizmet sağlayıcınıza sorunuz.";
 }
 
-// Only the services that failed, POP3 first.
+// Only the sides that answered on none of their routes, POP3 first.
 inline std::string server_not_answering(const std::string& domain, const mailcheck::CheckReport& found) {
   std::string services;
-  if (!found.pop3.answered) services = "POP3 (110)";
-  if (!found.smtp.answered) services += std::string(services.empty() ? "" : ", ") + "SMTP (587)";
-  if (services.empty()) services = "POP3 (110), SMTP (587)";  // a report that contradicts itself names both
+  if (!found.pop3_answered()) services = "POP3 (110, 995)";
+  if (!found.smtp_answered()) services += std::string(services.empty() ? "" : ", ") + "SMTP (587, 465)";
+  if (services.empty()) services = "POP3 (110, 995), SMTP (587, 465)";  // a report that contradicts itself names both
   return "mail." + domain + " sunucusu şu bağlantılara yanıt vermedi: " + services + ".";
 }
 
 inline std::string server_unchecked(const std::string& domain) { return "mail." + domain + " denetlenemedi."; }
 
-// Both services answered: what each offers beyond the plain dialogue.
+// Both services answered: what each offers beyond the plain dialogue. A side
+// that answered only encrypted is named by that route's port.
 inline std::string server_answered(const std::string& domain, const mailcheck::CheckReport& found) {
-  std::string pop3 = "POP3 (110)";
+  std::string pop3 = found.pop3.answered ? "POP3 (110)" : "POP3 (995)";
   if (found.pop3.tls) pop3 += " STLS";
-  std::string smtp = "SMTP (587)";
+  std::string smtp = found.smtp.answered || !found.smtp_tls.answered ? "SMTP (587)" : "SMTP (465)";
   if (found.smtp.tls) smtp += " STARTTLS";
   if (!found.smtp.auth_mechanisms.empty()) {
     smtp += " AUTH";
     for (const std::string& mechanism : found.smtp.auth_mechanisms) smtp += " " + mechanism;
   }
   return "mail." + domain + ": " + pop3 + " ve " + smtp + " yanıt verdi.";
+}
+
+// Both sides answered, <sides> would be written without encryption: no
+// certificate came on their encrypted routes, or the first that came was
+// refused for <reason>.
+inline std::string encryption_not_offered(const std::string& domain, const std::string& sides) {
+  return "mail." + domain + " sunucusu " + sides +
+         " için şifreli bağlantı sunmuyor. Şifreniz ağda açık olarak gönderilecek.";
+}
+
+inline std::string certificate_refused(const std::string& domain, const std::string& reason, const std::string& sides) {
+  return "mail." + domain + " sunucusunun güvenlik sertifikası " + reason + ". " + sides +
+         " şifresiz kurulacak; şifreniz ağda açık olarak gönderilecek.";
+}
+
+// /requiretls, and <sides> would be written without encryption.
+inline std::string encryption_required(const std::string& domain, const std::string& sides) {
+  return "mail." + domain + " sunucusuyla " + sides + " için şifreli bağlantı kurulamadığı için hesap kurulmadı.";
+}
+
+// The settings an unattended run tells for the account it wrote.
+inline std::string incoming_settings(const account::AccountData& account) {
+  return "POP3: " + account.incoming_server + ", port " + std::to_string(account::pop3_port(account.settings)) +
+         (account.settings.pop3_ssl ? ", SSL" : ", şifresiz");
+}
+
+inline std::string outgoing_settings(const account::AccountData& account) {
+  const char* security = account.settings.smtp == account::SmtpSecurity::implicit_tls ? ", SSL"
+                         : account.settings.smtp == account::SmtpSecurity::starttls   ? ", STARTTLS"
+                                                                                      : ", şifresiz";
+  return "SMTP: " + account.outgoing_server + ", port " + std::to_string(account::smtp_port(account.settings)) +
+         security;
 }
 }  // namespace text
 

@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "account/account_data.h"
 #include "platform/error.h"
 
 namespace setup {
@@ -15,6 +16,9 @@ struct SetupInput {
   std::string name;   // name and surname, as typed
   std::string email;  // the address, as typed
   int program = 0;    // the program list's index: 0 Microsoft Outlook, anything else Outlook Express
+  // /requiretls: an account that would be written without encryption on
+  // either side is not written at all, and nothing is asked.
+  bool require_tls = false;
 };
 
 enum class Field { name, email };
@@ -28,6 +32,7 @@ enum class SetupResult {
   outlook_missing,
   temp_folder_unusable,
   account_not_saved,
+  encryption_required,  // /requiretls, and a side would have been written without encryption
 };
 
 // The steps whose errors an unattended run tells apart.
@@ -66,6 +71,9 @@ class SetupReport {
   virtual void run_busy(const std::function<void()>& work) { work(); }
   // Puts the input focus into the box of a refused input.
   virtual void focus(Field field) = 0;
+  // The account has been written with these settings: an unattended run
+  // tells them, the windows show nothing of it.
+  virtual void settings_written(const account::AccountData& /*account*/) {}
   // The account is set up. The windows show the completion window and end the
   // program there; a report that returns lets the run return "completed".
   virtual void show_completion() = 0;

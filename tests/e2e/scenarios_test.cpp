@@ -2,6 +2,8 @@
 // Outlook registered in the prefix, and Wine's own registry.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <memory>
 #include <string>
 #include <vector>
@@ -498,14 +500,18 @@ struct ExpectedValue {
   DWORD number;
 };
 
-void expect_express_account(const std::wstring& email, const std::wstring& name) {
+// The ports and the secure connection values: POP3's, then SMTP's.
+using Settings = std::array<DWORD, 4>;
+constexpr Settings kPlain{110, 0, 587, 0};
+
+void expect_express_account(const std::wstring& email, const std::wstring& name, const Settings& settings = kPlain) {
   const std::wstring server = L"mail." + email.substr(email.find(L'@') + 1);
   const ExpectedValue values[] = {
       {L"DCEmail", REG_DWORD, L"", 2},
       {L"POP3 Server", REG_SZ, server, 0},
-      {L"POP3 Port", REG_DWORD, L"", 110},
+      {L"POP3 Port", REG_DWORD, L"", settings[0]},
       {L"SMTP Server", REG_SZ, server, 0},
-      {L"SMTP Port", REG_DWORD, L"", 587},
+      {L"SMTP Port", REG_DWORD, L"", settings[2]},
       {L"Connection Type", REG_DWORD, L"", 3},
       {L"POP3 User Name", REG_SZ, email, 0},
       {L"SMTP Display Name", REG_SZ, name, 0},
@@ -515,13 +521,13 @@ void expect_express_account(const std::wstring& email, const std::wstring& name)
       {L"Account Name", REG_SZ, email, 0},
       {L"POP3 Timeout", REG_DWORD, L"", 60},
       {L"SMTP Timeout", REG_DWORD, L"", 60},
-      {L"POP3 Secure Connection", REG_DWORD, L"", 0},
+      {L"POP3 Secure Connection", REG_DWORD, L"", settings[1]},
       {L"Leave Mail On Server", REG_DWORD, L"", 0},
       {L"POP3 Skip Account", REG_DWORD, L"", 0},
       {L"POP3 Prompt for Password", REG_DWORD, L"", 0},
       {L"SMTP User Name", REG_SZ, email, 0},
       {L"SMTP Use Sicily", REG_DWORD, L"", 2},
-      {L"SMTP Secure Connection", REG_DWORD, L"", 0},
+      {L"SMTP Secure Connection", REG_DWORD, L"", settings[3]},
       {L"SMTP Split Messages", REG_DWORD, L"", 0},
       {L"SMTP Prompt for Password", REG_DWORD, L"", 0},
   };
@@ -713,6 +719,7 @@ TEST_F(ServerCheck, ServerThatAnswersIsSetUpWithoutAQuestion) {
   ASSERT_NO_FATAL_FAILURE(start_express(L"ayse@iyi.test"));
   click(item(f1::Command1));
   ASSERT_NO_FATAL_FAILURE(expect_set_up(L"ayse@iyi.test"));  // the reminder is the first box
+  expect_express_account(L"ayse@iyi.test", L"Ali Veli", {995, 1, 465, 1});
   const std::string log = received();
   EXPECT_NE(log.find("127.0.1.1:110 CAPA"), std::string::npos) << log;
   EXPECT_NE(log.find("127.0.1.1:587 EHLO ["), std::string::npos) << log;
@@ -723,7 +730,7 @@ TEST_F(ServerCheck, ServiceThatDoesNotAnswerIsAskedAboutWithYesTheDefault) {
   ASSERT_NO_FATAL_FAILURE(start_express(L"ali@yarim.test"));
   click(item(f1::Command1));
   const MessageBoxSeen box =
-      expect_question("mail.yarim.test sunucusu şu bağlantılara yanıt vermedi: SMTP (587).", IDYES);
+      expect_question("mail.yarim.test sunucusu şu bağlantılara yanıt vermedi: SMTP (587, 465).", IDYES);
   ASSERT_NE(box.hwnd, nullptr);
   screenshot(box.hwnd, L"check-not-answered.png");
   app_->answer(box, IDYES);
@@ -792,11 +799,20 @@ TEST_F(ServerCheck, WindowStaysResponsiveWhileASilentServerIsChecked) {
   screenshot(form1_, L"check-busy.png");
 
   // The services never answer: the decision comes by the hard limit.
-  const MessageBoxSeen box =
-      expect_question("mail.sessiz.test sunucusu şu bağlantılara yanıt vermedi: POP3 (110), SMTP (587).", IDYES, 30000);
+  const MessageBoxSeen box = expect_question(
+      "mail.sessiz.test sunucusu şu bağlantılara yanıt vermedi: POP3 (110, 995), SMTP (587, 465).", IDYES, 30000);
   ASSERT_NE(box.hwnd, nullptr);
   app_->answer(box, IDNO);
   ASSERT_NO_FATAL_FAILURE(expect_declined(L"ali@sessiz.test"));
+}
+
+// /requiretls asks nothing and writes nothing where a side would be plain.
+TEST_F(ServerCheck, RequireTlsRefusesAPlainSideWithAnErrorAndTheWindowStays) {
+  ASSERT_NO_FATAL_FAILURE(start_express(L"ali@starttls.test", L"/requiretls"));
+  click(item(f1::Command1));
+  ASSERT_NO_FATAL_FAILURE(expect_box(
+      "mail.starttls.test sunucusuyla POP3 için şifreli bağlantı kurulamadığı için hesap kurulmadı.", Icon::error));
+  ASSERT_NO_FATAL_FAILURE(expect_declined(L"ali@starttls.test"));
 }
 
 TEST_F(ServerCheck, ClosingTheWindowDuringTheCheckEndsTheProgramWithoutWriting) {
@@ -827,6 +843,63 @@ TEST_F(ServerCheck, QuietRunEndsWith6WhenTheDomainOrServerIsMissing) {
   expect_no_secret_sent();
 }
 
+// What a quiet run prints and writes for each server of the test network,
+// decided within the limit after the program's start; no byte of a server's
+// reaches the output raw.
+TEST_F(ServerCheck, QuietRunPrintsTheFindingAndTheSettingsOfEachServer) {
+  const auto plain = [](const std::string& d) {
+    return "POP3: mail." + d + ", port 110, şifresiz\r\nSMTP: mail." + d + ", port 587, şifresiz\r\n";
+  };
+  const auto refused = [&](const std::string& d, const std::string& reason) {
+    return "mail." + d + " sunucusunun güvenlik sertifikası " + reason +
+           ". POP3 ve SMTP şifresiz kurulacak; şifreniz ağda açık olarak gönderilecek.\r\n" + plain(d);
+  };
+  const std::string no_tls = " için şifreli bağlantı sunmuyor. Şifreniz ağda açık olarak gönderilecek.\r\n";
+  const struct {
+    std::string domain, switches;
+    DWORD code;
+    std::string printed;
+  } cases[] = {
+      {"iyi.test", "", 0, "POP3: mail.iyi.test, port 995, SSL\r\nSMTP: mail.iyi.test, port 465, SSL\r\n"},
+      {"sifreli.test", " /requiretls", 0,
+       "POP3: mail.sifreli.test, port 995, SSL\r\nSMTP: mail.sifreli.test, port 465, SSL"},
+      {"starttls.test", "", 0,
+       "POP3" + no_tls +
+           "POP3: mail.starttls.test, port 110, şifresiz\r\nSMTP: mail.starttls.test, port 587, STARTTLS"},
+      {"starttls.test", " /requiretls", 7, "sunucusuyla POP3 için şifreli bağlantı kurulamadığı için hesap kurulmadı."},
+      {"baska.test", "", 0, refused("baska.test", "başka bir ada verilmiş (baska-bir.test)")},
+      {"eski.test", "", 0, refused("eski.test", "süresi dolmuş")},
+      {"yabanci.test", "", 0, refused("yabanci.test", "güvenilir değil")},
+      {"eksik.test", "", 0, refused("eksik.test", "güvenilir değil")},
+      {"red.test", "", 0, "mail.red.test sunucusu POP3 ve SMTP" + no_tls + plain("red.test")},
+      {"karisik.test", "", 0, "mail.karisik.test sunucusu POP3 ve SMTP" + no_tls + plain("karisik.test")},
+      {"yarim.test", "", 0, "yanıt vermedi: SMTP (587, 465).\r\n" + plain("yarim.test")},
+      {"dnssiz.test", "", 0, "mail.dnssiz.test denetlenemedi.\r\n" + plain("dnssiz.test")},
+      {"kirli.test", "", 0, plain("kirli.test")},
+      {"kalabalik.test", "", 0, plain("kalabalik.test")},
+  };
+  std::string output, controls(1, '\x7F');
+  for (char c = 0; c < 0x20; ++c) controls += c == '\r' || c == '\n' ? '\x7F' : c;
+  ULONGLONG started = GetTickCount64();
+  run_quiet(L"/quiet /?", output);
+  const ULONGLONG start_time = GetTickCount64() - started;  // what the program's start costs here
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.domain + c.switches);
+    const std::wstring email = widen("ali@" + c.domain);
+    RegDeleteTreeW(HKEY_CURRENT_USER, account_key(email).c_str());
+    started = GetTickCount64();
+    EXPECT_EQ(run_quiet(widen("/quiet /name:Ali /program:express /email:ali@" + c.domain + c.switches), output),
+              c.code);
+    EXPECT_LT(GetTickCount64() - started, start_time + 9000);
+    EXPECT_NE(output.find(c.printed), std::string::npos) << output;
+    EXPECT_EQ(output.find_first_of(controls), std::string::npos) << output;
+    EXPECT_EQ(std::count(output.begin(), output.end(), '\r'), std::count(output.begin(), output.end(), '\n'));
+    EXPECT_NE(MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, output.data(), int(output.size()), nullptr, 0), 0);
+    EXPECT_EQ(account_written(email), c.code == 0);
+  }
+  expect_no_secret_sent();
+}
+
 TEST_F(ServerCheck, NoCheckSetsUpAMissingDomainWithoutAsking) {
   ASSERT_NO_FATAL_FAILURE(start_express(L"veli@yok.test", L"/nocheck"));
   click(item(f1::Command1));
@@ -835,7 +908,10 @@ TEST_F(ServerCheck, NoCheckSetsUpAMissingDomainWithoutAsking) {
   std::string output;
   RegDeleteTreeW(HKEY_CURRENT_USER, account_key(L"can@yok.test").c_str());
   EXPECT_EQ(run_quiet(L"/quiet /nocheck /name:Can /email:can@yok.test /program:express", output), 0u);
-  EXPECT_EQ(output.find("yok.test"), std::string::npos) << output;
+  EXPECT_EQ(output.find("adında"), std::string::npos) << output;
+  EXPECT_NE(output.find("POP3: mail.yok.test, port 110, şifresiz\r\nSMTP: mail.yok.test, port 587, şifresiz\r\n"),
+            std::string::npos)
+      << output;
   EXPECT_TRUE(account_written(L"can@yok.test"));
 }
 

@@ -22,7 +22,7 @@ TEST(CommandLine, ReadsEverySwitchFormAndTheLastOfTwo) {
     std::string line;
     std::optional<std::string> name, email;
     std::optional<int> program;
-    bool quiet = false, help = false, no_check = false;
+    bool quiet = false, help = false, no_check = false, require_tls = false;
   };
   const Case cases[] = {
       {"", {}, {}, {}},
@@ -38,6 +38,7 @@ TEST(CommandLine, ReadsEverySwitchFormAndTheLastOfTwo) {
       {"-HELP /quiet", {}, {}, {}, true, true},
       {"/NoCheck /quiet /name:x /email:y@z /program:0", "x", "y@z", 0, true, false, true},
       {"-nocheck", {}, {}, {}, false, false, true},
+      {"/RequireTLS /quiet /name:x /email:y@z /program:0", "x", "y@z", 0, true, false, false, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);
@@ -49,6 +50,7 @@ TEST(CommandLine, ReadsEverySwitchFormAndTheLastOfTwo) {
     EXPECT_EQ(options.quiet, c.quiet);
     EXPECT_EQ(options.help, c.help);
     EXPECT_EQ(options.no_check, c.no_check);
+    EXPECT_EQ(options.require_tls, c.require_tls);
   }
 }
 
@@ -66,6 +68,9 @@ TEST(CommandLine, NeverGuessesAtAWrongOne) {
       {"/program:thunderbird", "Geçersiz program: thunderbird (outlook, express, 0 ya da 1 olmalı)"},
       {"/quiet:yes", "Değer almayan anahtar: /quiet:yes"},
       {"/nocheck=1", "Değer almayan anahtar: /nocheck=1"},
+      {"-requiretls:1", "Değer almayan anahtar: -requiretls:1"},
+      {"/nocheck /quiet /name:x /email:y@z /program:0 -REQUIRETLS", "/requiretls ile /nocheck birlikte kullanılamaz.",
+       true},
       // The first fault is told, and /quiet counts wherever it stands.
       {"/bad /name /quiet", "Tanınmayan anahtar: /bad", true},
       {"/quiet /name:Ali /program:1",

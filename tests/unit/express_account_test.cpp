@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,22 @@ TEST(ExpressAccount, FirstAccountCreatesTheStoreAndWritesTheValuesInOrder) {
             expected_account("Ayşe@örnek.com ", "Ayşe Işık", "mail.örnek.com ", "mail.örnek.com "));
   EXPECT_EQ(stored_values(registry, platform::hkey::current_user, kManager), std::vector<StoredValue>{});
   EXPECT_EQ(registry.open_handles(), 0U);
+}
+
+TEST(ExpressAccount, EncryptedSidesChangeOnlyTheirPortAndSecureConnectionValues) {
+  // POP3 Port, SMTP Port, POP3 and SMTP Secure Connection: values 3, 5, 15 and 21.
+  for (const auto& [settings, values] :
+       {std::pair{account::ConnectionSettings{true, account::SmtpSecurity::implicit_tls},
+                  std::array<std::uint32_t, 4>{995, 465, 1, 1}},
+        {{false, account::SmtpSecurity::starttls}, {110, 587, 0, 1}}}) {
+    EmulatedRegistry registry;
+    auto account = telvora_test::account_of("a@b.c", "Ad", "mail.b.c", "mail.b.c");
+    account.settings = settings;
+    ASSERT_TRUE(express::WriteExpressAccount(account, registry));
+    auto expected = expected_account("a@b.c", "Ad", "mail.b.c", "mail.b.c");
+    for (std::size_t i = 0; i < 4; ++i) expected[std::array{2, 4, 14, 20}[i]].data = dword_bytes(values[i]);
+    EXPECT_EQ(stored_values(registry, platform::hkey::current_user, account_key("a@b.c")), expected);
+  }
 }
 
 TEST(ExpressAccount, SameAddressAgainRewritesTheOneKeyAndKeepsOtherValues) {

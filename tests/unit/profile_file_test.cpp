@@ -49,6 +49,29 @@ TEST(ProfileText, IsTheSixtyOneLinesWithTheAccountFilledIn) {
   EXPECT_EQ(split_crlf(text).size(), 61U);
 }
 
+TEST(ProfileText, ChangesOnlyThePortAndSecurityLinesOfAnEncryptedSide) {
+  using S = account::SmtpSecurity;
+  const struct {
+    account::ConnectionSettings settings;
+    const char* lines[5];  // lines 30, 31, 33, 34 and 59
+  } cases[] = {
+      {{true, S::implicit_tls},
+       {"POP3Port=995", "POP3UseSSL=1", "SMTPPort=465", "SMTPSecureConnection=1",
+        "SMTPSecureConnection=PT_LONG,0x020A"}},
+      {{false, S::starttls},
+       {"POP3Port=110", "POP3UseSSL=0", "SMTPPort=587", "SMTPSecureConnection=2",
+        "SMTPSecureConnection=PT_LONG,0x020A"}},
+  };
+  for (const auto& c : cases) {
+    auto account = telvora_test::account_of("ali@ornek.com.tr", "Ali Veli", "mail.ornek.com.tr", "mail.ornek.com.tr");
+    account.settings = c.settings;
+    auto expected = split_crlf(kExpectedProfile);
+    const std::size_t at[] = {29, 30, 32, 33, 58};
+    for (std::size_t i = 0; i < 5; ++i) expected[at[i]] = c.lines[i];
+    EXPECT_EQ(split_crlf(outlook::BuildProfileText(account)), expected);
+  }
+}
+
 TEST(ProfileText, TakesEachInputAsItIsAndKeepsTheServerNamesApart) {
   // Blanks, an empty domain and distinct server names reach their own lines
   // untouched.

@@ -155,7 +155,8 @@ class ScriptedUi : public platform::Ui {
   }
 };
 
-// A server check that answers at once with the outcome, without any network.
+// A server check that answers at once with the outcome, without any network;
+// a side that answered did so on its encrypted routes too, all trusted.
 inline setup::ServerCheck check_giving(mailcheck::Outcome outcome, bool pop3_answered = true,
                                        bool smtp_answered = true) {
   return [=](const std::string& /*email*/) {
@@ -163,6 +164,9 @@ inline setup::ServerCheck check_giving(mailcheck::Outcome outcome, bool pop3_ans
     report.outcome = outcome;
     report.pop3.answered = pop3_answered;
     report.smtp.answered = smtp_answered;
+    for (auto [route, answered] : {std::pair{&report.pop3_tls, pop3_answered}, {&report.smtp_tls, smtp_answered}}) {
+      *route = {answered, answered ? mailcheck::Certificate::trusted : mailcheck::Certificate::none, ""};
+    }
     return report;
   };
 }

@@ -138,6 +138,77 @@ INSTANTIATE_TEST_SUITE_P(
       return name;
     });
 
+// What the check's routes 995, 465 and 587 after STARTTLS gave, in turn: '-'
+// nothing, 'T' trusted, 't' a trusted certificate without the mail service
+// over it, 'n' another name's certificate, 'x' an expired one, 'u' one not
+// trusted. The clear routes answered when the outcome says so.
+setup::ServerCheck routes_giving(mailcheck::Outcome outcome, std::string verdicts) {
+  return [=](const std::string& /*email*/) {
+    mailcheck::CheckReport found;
+    found.outcome = outcome;
+    found.pop3.answered = found.smtp.answered = outcome == mailcheck::Outcome::answered;
+    mailcheck::RouteReport* routes[] = {&found.pop3_tls, &found.smtp_tls, &found.smtp_upgrade};
+    for (std::size_t i = 0; i < 3; ++i) {
+      routes[i]->answered = verdicts[i] != '-' && verdicts[i] != 't';
+      routes[i]->certificate =
+          static_cast<mailcheck::Certificate>(std::string("-Tnxu").find(verdicts[i] == 't' ? 'T' : verdicts[i]));
+      routes[i]->certificate_name = "baska-bir.test";
+    }
+    return found;
+  };
+}
+
+TEST(ServerCheckSettings, AreTheTrustedRoutesAndAPlainSideIsAskedAboutOrRefused) {
+  using mailcheck::Outcome;
+  using S = account::SmtpSecurity;
+  const std::string no_tls =
+      "mail.ornek.com sunucusu POP3 için şifreli bağlantı sunmuyor. Şifreniz ağda açık olarak gönderilecek.";
+  const auto refused = [](const std::string& reason, const std::string& sides) {
+    return "mail.ornek.com sunucusunun güvenlik sertifikası " + reason + ". " + sides +
+           " şifresiz kurulacak; şifreniz ağda açık olarak gönderilecek.";
+  };
+  const auto required = [](const std::string& sides) {
+    return "mail.ornek.com sunucusuyla " + sides + " için şifreli bağlantı kurulamadığı için hesap kurulmadı.";
+  };
+  const std::string c = "mail.ornek.com sunucusu şu bağlantılara yanıt vermedi: POP3 (110, 995).";
+  const std::string reminder = "Kuruluma başlamadan önce Microsoft Outlook uygulamasının kapalı olduğuna emin olunuz.";
+  struct Case {
+    Outcome outcome;
+    const char* verdicts;
+    bool require_tls;
+    std::optional<account::ConnectionSettings> settings;
+    std::string first_box;
+    int style;
+  };
+  const Case cases[] = {
+      {Outcome::answered, "TT-", false, account::ConnectionSettings{true, S::implicit_tls}, reminder, 64},
+      {Outcome::answered, "-uT", false, account::ConnectionSettings{false, S::starttls}, no_tls, 52},
+      {Outcome::answered, "nxu", false, account::ConnectionSettings{},
+       refused("başka bir ada verilmiş (baska-bir.test)", "POP3 ve SMTP"), 52},
+      {Outcome::answered, "-xu", false, account::ConnectionSettings{}, refused("süresi dolmuş", "POP3 ve SMTP"), 52},
+      {Outcome::answered, "Tnu", false, account::ConnectionSettings{true, S::none},
+       refused("başka bir ada verilmiş (baska-bir.test)", "SMTP"), 52},
+      {Outcome::answered, "t-u", false, account::ConnectionSettings{}, refused("güvenilir değil", "POP3 ve SMTP"), 52},
+      {Outcome::not_answered, "-T-", false, account::ConnectionSettings{false, S::implicit_tls}, c, 52},
+      {Outcome::answered, "TxT", true, account::ConnectionSettings{true, S::starttls}, reminder, 64},
+      {Outcome::answered, "-uT", true, std::nullopt, required("POP3"), 16},
+      {Outcome::unknown, "TT-", true, std::nullopt, required("POP3 ve SMTP"), 16},
+      {Outcome::not_answered, "-T-", true, std::nullopt, required("POP3"), 16},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(std::string(k.verdicts) + (k.require_tls ? " /requiretls" : ""));
+    ScriptedUi ui;
+    forms::WindowReport report(ui);
+    const auto data = setup::PrepareAccountData({"Ali", "ali@ornek.com", 0, k.require_tls}, report,
+                                                routes_giving(k.outcome, k.verdicts));
+    EXPECT_EQ(data.data ? std::optional(data.data->settings) : std::nullopt, k.settings);
+    ASSERT_FALSE(ui.boxes.empty());
+    const std::string question = k.style == 52 ? k.first_box + "\r\n\r\nHesap yine de kurulsun mu?" : k.first_box;
+    EXPECT_EQ(ui.boxes[0], (MessageBoxCall{question, k.style, "Telvora"}));
+    EXPECT_EQ(data.stopped == setup::SetupResult::encryption_required, !k.settings);
+  }
+}
+
 TEST(CodePageUtf8, HoldsEveryCharacterButBackslashesAndControlsAreStillRefused) {
   telvora_test::CodePageInForce utf8(65001);
   if (!utf8.available()) GTEST_SKIP() << "the system's code page is " << platform::ansi_code_page();

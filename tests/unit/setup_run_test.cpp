@@ -113,9 +113,9 @@ TEST_F(SetupRun, OutlookWritesTheProfileStartsOutlookOnItAndEnds) {
   EXPECT_EQ(ui_.calls_after_end, 0);
 
   const std::string bytes = platform::read_file_bytes(telvora_test::utf8_of(profile_file()));
-  EXPECT_EQ(bytes, platform::utf8_to_ansi(outlook::BuildProfileText(
-                       telvora_test::account_of("şule@örnek.com", "Şule Işık", "mail.örnek.com", "mail.örnek.com"))) +
-                       "\r\n");
+  auto account = telvora_test::account_of("şule@örnek.com", "Şule Işık", "mail.örnek.com", "mail.örnek.com");
+  account.settings = {true, account::SmtpSecurity::implicit_tls};  // as the check proved them
+  EXPECT_EQ(bytes, platform::utf8_to_ansi(outlook::BuildProfileText(account)) + "\r\n");
   EXPECT_NE(bytes.find("\r\nDisplayName=\xDEule I\xFE\xFDk\r\n"), std::string::npos);
 
   // The stand-in got the profile path whole, blanks in it.
@@ -281,8 +281,8 @@ TEST_F(SetupRun, ServerCheckAsksWhenItFoundAFaultAndNoWritesNothing) {
       "ornek.cmo.tr adında bir alan adı bulunamadı. E-Posta adresinizi doğru yazdığınızdan emin olunuz.";
   const std::string no_server =
       "mail.örnek.com adında bir posta sunucusu bulunamadı. Posta sunucunuzun adını hizmet sağlayıcınıza sorunuz.";
-  const std::string both = "mail.ornek.com sunucusu şu bağlantılara yanıt vermedi: POP3 (110), SMTP (587).";
-  const std::string pop3 = "mail.ornek.com sunucusu şu bağlantılara yanıt vermedi: POP3 (110).";
+  const std::string both = "mail.ornek.com sunucusu şu bağlantılara yanıt vermedi: POP3 (110, 995), SMTP (587, 465).";
+  const std::string pop3 = "mail.ornek.com sunucusu şu bağlantılara yanıt vermedi: POP3 (110, 995).";
   const Case cases[] = {
       {"A: no box", "a@ornek.com", 1, check_giving(Outcome::answered), {}, {reminder}, true},
       {"B: no box", "b@ornek.com", 1, check_giving(Outcome::unknown), {}, {reminder}, true},
@@ -399,13 +399,17 @@ TEST_F(SetupRun, QuietRunSetsUpWithoutAWindowAndTellsTheOutcomeByItsExitCode) {
   unchecked.no_check = true;
   const std::string answered = "mail.ornek.com: POP3 (110) ve SMTP (587) yanıt verdi.";
   const std::string done = "Hesabın kurulumu için gerekli ayarlar başarıyla tamamlandı.";
+  const std::string ssl[] = {"POP3: mail.ornek.com, port 995, SSL", "SMTP: mail.ornek.com, port 465, SSL"};
+  const std::string plain[] = {"POP3: mail.ornek.com, port 110, şifresiz", "SMTP: mail.ornek.com, port 587, şifresiz"};
+  forms::StartOptions strict = options("Rıza", "riza@ornek.com", 1);
+  strict.require_tls = true;
   mailcheck::CheckReport offers;
   offers.outcome = Outcome::answered;
   offers.pop3 = {true, true, {}};
   offers.smtp = {true, true, {"PLAIN", "LOGIN"}};
   const Case cases[] = {
       {"wrong command line", [] {}, wrong, 64, {wrong.error + "\r\n\r\n" + forms::usage_text()}},
-      {"express", [] {}, options("Ayşe", "ayse@ornek.com", 1), 0, {answered, done}},
+      {"express", [] {}, options("Ayşe", "ayse@ornek.com", 1), 0, {answered, ssl[0], ssl[1], done}},
       {"refused address",
        [] {},
        options("Ali", "ofis\\ali@ornek.com", 1),
@@ -472,21 +476,35 @@ TEST_F(SetupRun, QuietRunSetsUpWithoutAWindowAndTellsTheOutcomeByItsExitCode) {
        [] {},
        options("Eda", "eda@ornek.com", 1),
        0,
-       {"mail.ornek.com sunucusu şu bağlantılara yanıt vermedi: SMTP (587).", done},
+       {"mail.ornek.com sunucusu şu bağlantılara yanıt vermedi: SMTP (587, 465).", ssl[0], plain[1], done},
        check_giving(Outcome::not_answered, true, false)},
       {"nothing known",
        [] {},
        options("Nur", "nur@ornek.com", 1),
        0,
-       {"mail.ornek.com denetlenemedi.", done},
+       {"mail.ornek.com denetlenemedi.", plain[0], plain[1], done},
        check_giving(Outcome::unknown)},
       {"tls offered",
        [] {},
        options("Ece", "ece@ornek.com", 1),
        0,
-       {"mail.ornek.com: POP3 (110) STLS ve SMTP (587) STARTTLS AUTH PLAIN LOGIN yanıt verdi.", done},
+       {"mail.ornek.com: POP3 (110) STLS ve SMTP (587) STARTTLS AUTH PLAIN LOGIN yanıt verdi.",
+        "mail.ornek.com sunucusu POP3 ve SMTP için şifreli bağlantı sunmuyor. Şifreniz ağda açık olarak gönderilecek.",
+        plain[0], plain[1], done},
        [&](const std::string&) { return offers; }},
-      {"nocheck", [] {}, unchecked, 0, {done}, check_giving(Outcome::no_domain)},
+      {"nocheck",
+       [] {},
+       unchecked,
+       0,
+       {"POP3: mail.ornk.cmo, port 110, şifresiz", "SMTP: mail.ornk.cmo, port 587, şifresiz", done},
+       check_giving(Outcome::no_domain)},
+      {"requiretls",
+       [] {},
+       strict,
+       7,
+       {"mail.ornek.com denetlenemedi.",
+        "mail.ornek.com sunucusuyla POP3 ve SMTP için şifreli bağlantı kurulamadığı için hesap kurulmadı."},
+       check_giving(Outcome::unknown)},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -503,7 +521,8 @@ TEST_F(SetupRun, QuietRunSetsUpWithoutAWindowAndTellsTheOutcomeByItsExitCode) {
                                        "Software\\Microsoft\\Internet Account Manager\\Accounts\\" + email)
         .has_value();
   };
-  for (const char* email : {"ali@ornek.com", "ali@ornk.cmo", "ali@örnek.com.tr"}) EXPECT_FALSE(account(email)) << email;
+  for (const char* email : {"ali@ornek.com", "ali@ornk.cmo", "ali@örnek.com.tr", "riza@ornek.com"})
+    EXPECT_FALSE(account(email)) << email;
   for (const char* email : {"ayse@ornek.com", "eda@ornek.com", "nur@ornek.com", "ece@ornek.com", "can@ornk.cmo"}) {
     EXPECT_TRUE(account(email)) << email;
   }
