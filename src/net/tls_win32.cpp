@@ -406,6 +406,21 @@ struct TlsSession::State {
 
 bool tls_available() { return true; }
 
+void tls_warm_up() {
+  // The system keeps its chain engine, with the roots it loaded, for the
+  // rest of the process: one chain of one of those roots sets it up.
+  HCERTSTORE roots = ::CertOpenSystemStoreW(0, L"ROOT");
+  if (roots == nullptr) return;
+  if (PCCERT_CONTEXT root = ::CertEnumCertificatesInStore(roots, nullptr); root != nullptr) {
+    CERT_CHAIN_PARA para{};
+    para.cbSize = sizeof para;
+    ChainGuard chain;
+    ::CertGetCertificateChain(nullptr, root, nullptr, nullptr, &para, 0, nullptr, &chain.chain);
+    ::CertFreeCertificateContext(root);
+  }
+  ::CertCloseStore(roots, 0);
+}
+
 TlsSession::TlsSession(Connection& connection, const std::string& server_name)
     : state_(std::make_unique<State>(connection, server_name)) {}
 TlsSession::TlsSession(TlsSession&&) noexcept = default;
