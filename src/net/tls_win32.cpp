@@ -103,9 +103,11 @@ std::string to_utf8(const wchar_t* text, int length) {
 }
 
 // TLS 1.2 and later: SCH_CREDENTIALS disables everything older where the
-// system knows it (Windows 10 1809 and later); SCHANNEL_CRED, which Wine 8
-// and older systems take, enables 1.2 and 1.3, or 1.2 alone where 1.3 is
-// unknown. The protocol agreed is checked after the handshake either way.
+// system knows the structure (Windows 10 1809 and later); SCHANNEL_CRED
+// enables 1.2 and 1.3 on older systems, or 1.2 alone where 1.3 is unknown.
+// Wine 8 takes SCH_CREDENTIALS but ignores what it disables (it agrees TLS
+// 1.1 with a server that offers no more), so the protocol agreed is checked
+// after the handshake: nothing goes over a session older than 1.2.
 bool acquire(Credentials& credentials) {
   constexpr DWORD kFlags = SCH_CRED_MANUAL_CRED_VALIDATION | SCH_CRED_NO_DEFAULT_CREDS | SCH_USE_STRONG_CRYPTO;
   TLS_PARAMETERS parameters{};
