@@ -191,6 +191,7 @@ struct TlsSession::State {
   Phase phase = Phase::start;
   TlsRecords records;
   bool need_more = false;  // Schannel wants more than the records held
+  ULONG request = kContextRequest;
   std::size_t received_bytes = 0;
   SecPkgContext_StreamSizes sizes{};
   std::string plain;  // decrypted, not yet handed out
@@ -219,11 +220,14 @@ struct TlsSession::State {
     ULONG attributes = 0;
     const bool first = !context.valid;
     const SECURITY_STATUS status = ::InitializeSecurityContextW(
-        &credentials.handle, first ? nullptr : &context.handle, server_name.data(), kContextRequest, 0, 0,
-        input.empty() ? nullptr : &in, 0, &context.handle, &out, &attributes, nullptr);
+        &credentials.handle, first ? nullptr : &context.handle, server_name.data(), request, 0, 0,
+        first ? nullptr : &in, 0, &context.handle, &out, &attributes, nullptr);
     if (first && (status == SEC_E_OK || status == SEC_I_CONTINUE_NEEDED)) context.valid = true;
     need_more = status == SEC_E_INCOMPLETE_MESSAGE;
-    if (!need_more) {
+    // Asked for a client certificate, Schannel takes nothing yet: the same
+    // records go again, with the word to go on without one.
+    if (status == SEC_I_INCOMPLETE_CREDENTIALS) request |= ISC_REQ_USE_SUPPLIED_CREDS;
+    if (!need_more && status != SEC_I_INCOMPLETE_CREDENTIALS) {
       const std::size_t extra = in_buffers[1].BufferType == SECBUFFER_EXTRA ? in_buffers[1].cbBuffer : 0;
       records.consume(input.size() - std::min<std::size_t>(extra, input.size()));
     }
@@ -258,8 +262,8 @@ struct TlsSession::State {
         return fail();
       }
     }
-    // Asked for a client certificate it has none of, Schannel is asked again
-    // and goes on without; twice in a row is no handshake.
+    // Asked for a client certificate, Schannel is asked again at once and
+    // goes on without; twice in a row is no handshake.
     int without_certificate = 0;
     for (;;) {
       if (Clock::now() >= deadline) return IoStatus::timed_out;
@@ -330,6 +334,10 @@ struct TlsSession::State {
     received = 0;
     while (plain_at == plain.size()) {
       if (phase == Phase::closed) return IoStatus::closed;
+      if (phase == Phase::handshake) {  // the server asked for more of it
+        if (const IoStatus status = handshake(deadline); status != IoStatus::ok) return status;
+        continue;
+      }
       if (phase != Phase::open) return IoStatus::failed;
       // Empty records cost a loop each: the deadline is looked at every time.
       if (Clock::now() >= deadline) return IoStatus::timed_out;
@@ -376,11 +384,16 @@ struct TlsSession::State {
         return plain.empty() ? IoStatus::closed : IoStatus::ok;
       case SEC_I_RENEGOTIATE: {
         // Handshake messages after the handshake (TLS 1.3's session tickets,
-        // a key update) go back through InitializeSecurityContextW.
+        // a key update) go back through InitializeSecurityContextW, with
+        // what is held after them; should it want more, the handshake goes
+        // on at the next receive.
+        phase = Phase::handshake;
+        received_bytes = 0;
         IoStatus sent = IoStatus::ok;
         const SECURITY_STATUS again = initialize(deadline, sent);
-        if (sent != IoStatus::ok || (again != SEC_E_OK && again != SEC_I_CONTINUE_NEEDED)) return fail();
-        return IoStatus::ok;
+        if (sent != IoStatus::ok) return fail();
+        if (again == SEC_E_OK) return finish();
+        return again == SEC_I_CONTINUE_NEEDED || again == SEC_E_INCOMPLETE_MESSAGE ? IoStatus::ok : fail();
       }
       default: return fail();
     }
@@ -398,8 +411,8 @@ struct TlsSession::State {
     SecBufferDesc out{SECBUFFER_VERSION, 1, &token.buffer};
     ULONG attributes = 0;
     const SECURITY_STATUS status =
-        ::InitializeSecurityContextW(&credentials.handle, &context.handle, server_name.data(), kContextRequest, 0, 0,
-                                     nullptr, 0, &context.handle, &out, &attributes, nullptr);
+        ::InitializeSecurityContextW(&credentials.handle, &context.handle, server_name.data(), request, 0, 0, nullptr,
+                                     0, &context.handle, &out, &attributes, nullptr);
     if ((status == SEC_E_OK || status == SEC_I_CONTEXT_EXPIRED) && token.buffer.cbBuffer > 0) {
       connection->send_all(token.bytes(), Clock::now());
     }
