@@ -33,6 +33,12 @@ struct PeerCertificate {
 // Whether this build has TLS at all (false natively).
 bool tls_available();
 
+// Loads the system's trusted roots ahead of the first certificate verdict,
+// which otherwise pays for it: 200-700 ms under Wine, which reads the host's
+// bundle then. Blocks for that long; safe to call from any thread, any
+// number of times (natively it does nothing).
+void tls_warm_up();
+
 // A TLS client session over a connection that outlives it. Not copyable;
 // frees its security context and credentials on every path.
 class TlsSession {

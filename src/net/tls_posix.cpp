@@ -9,6 +9,7 @@ struct TlsSession::State {
 };
 
 bool tls_available() { return false; }
+void tls_warm_up() {}
 
 TlsSession::TlsSession(Connection& /*connection*/, const std::string& /*server_name*/)
     : state_(std::make_unique<State>()) {}

@@ -103,9 +103,11 @@ std::string to_utf8(const wchar_t* text, int length) {
 }
 
 // TLS 1.2 and later: SCH_CREDENTIALS disables everything older where the
-// system knows it (Windows 10 1809 and later); SCHANNEL_CRED, which Wine 8
-// and older systems take, enables 1.2 and 1.3, or 1.2 alone where 1.3 is
-// unknown. The protocol agreed is checked after the handshake either way.
+// system knows the structure (Windows 10 1809 and later); SCHANNEL_CRED
+// enables 1.2 and 1.3 on older systems, or 1.2 alone where 1.3 is unknown.
+// Wine 8 takes SCH_CREDENTIALS but ignores what it disables (it agrees TLS
+// 1.1 with a server that offers no more), so the protocol agreed is checked
+// after the handshake: nothing goes over a session older than 1.2.
 bool acquire(Credentials& credentials) {
   constexpr DWORD kFlags = SCH_CRED_MANUAL_CRED_VALIDATION | SCH_CRED_NO_DEFAULT_CREDS | SCH_USE_STRONG_CRYPTO;
   TLS_PARAMETERS parameters{};
@@ -189,6 +191,7 @@ struct TlsSession::State {
   Phase phase = Phase::start;
   TlsRecords records;
   bool need_more = false;  // Schannel wants more than the records held
+  ULONG request = kContextRequest;
   std::size_t received_bytes = 0;
   SecPkgContext_StreamSizes sizes{};
   std::string plain;  // decrypted, not yet handed out
@@ -217,11 +220,14 @@ struct TlsSession::State {
     ULONG attributes = 0;
     const bool first = !context.valid;
     const SECURITY_STATUS status = ::InitializeSecurityContextW(
-        &credentials.handle, first ? nullptr : &context.handle, server_name.data(), kContextRequest, 0, 0,
-        input.empty() ? nullptr : &in, 0, &context.handle, &out, &attributes, nullptr);
+        &credentials.handle, first ? nullptr : &context.handle, server_name.data(), request, 0, 0,
+        first ? nullptr : &in, 0, &context.handle, &out, &attributes, nullptr);
     if (first && (status == SEC_E_OK || status == SEC_I_CONTINUE_NEEDED)) context.valid = true;
     need_more = status == SEC_E_INCOMPLETE_MESSAGE;
-    if (!need_more) {
+    // Asked for a client certificate, Schannel takes nothing yet: the same
+    // records go again, with the word to go on without one.
+    if (status == SEC_I_INCOMPLETE_CREDENTIALS) request |= ISC_REQ_USE_SUPPLIED_CREDS;
+    if (!need_more && status != SEC_I_INCOMPLETE_CREDENTIALS) {
       const std::size_t extra = in_buffers[1].BufferType == SECBUFFER_EXTRA ? in_buffers[1].cbBuffer : 0;
       records.consume(input.size() - std::min<std::size_t>(extra, input.size()));
     }
@@ -256,8 +262,8 @@ struct TlsSession::State {
         return fail();
       }
     }
-    // Asked for a client certificate it has none of, Schannel is asked again
-    // and goes on without; twice in a row is no handshake.
+    // Asked for a client certificate, Schannel is asked again at once and
+    // goes on without; twice in a row is no handshake.
     int without_certificate = 0;
     for (;;) {
       if (Clock::now() >= deadline) return IoStatus::timed_out;
@@ -328,6 +334,10 @@ struct TlsSession::State {
     received = 0;
     while (plain_at == plain.size()) {
       if (phase == Phase::closed) return IoStatus::closed;
+      if (phase == Phase::handshake) {  // the server asked for more of it
+        if (const IoStatus status = handshake(deadline); status != IoStatus::ok) return status;
+        continue;
+      }
       if (phase != Phase::open) return IoStatus::failed;
       // Empty records cost a loop each: the deadline is looked at every time.
       if (Clock::now() >= deadline) return IoStatus::timed_out;
@@ -374,11 +384,16 @@ struct TlsSession::State {
         return plain.empty() ? IoStatus::closed : IoStatus::ok;
       case SEC_I_RENEGOTIATE: {
         // Handshake messages after the handshake (TLS 1.3's session tickets,
-        // a key update) go back through InitializeSecurityContextW.
+        // a key update) go back through InitializeSecurityContextW, with
+        // what is held after them; should it want more, the handshake goes
+        // on at the next receive.
+        phase = Phase::handshake;
+        received_bytes = 0;
         IoStatus sent = IoStatus::ok;
         const SECURITY_STATUS again = initialize(deadline, sent);
-        if (sent != IoStatus::ok || (again != SEC_E_OK && again != SEC_I_CONTINUE_NEEDED)) return fail();
-        return IoStatus::ok;
+        if (sent != IoStatus::ok) return fail();
+        if (again == SEC_E_OK) return finish();
+        return again == SEC_I_CONTINUE_NEEDED || again == SEC_E_INCOMPLETE_MESSAGE ? IoStatus::ok : fail();
       }
       default: return fail();
     }
@@ -396,8 +411,8 @@ struct TlsSession::State {
     SecBufferDesc out{SECBUFFER_VERSION, 1, &token.buffer};
     ULONG attributes = 0;
     const SECURITY_STATUS status =
-        ::InitializeSecurityContextW(&credentials.handle, &context.handle, server_name.data(), kContextRequest, 0, 0,
-                                     nullptr, 0, &context.handle, &out, &attributes, nullptr);
+        ::InitializeSecurityContextW(&credentials.handle, &context.handle, server_name.data(), request, 0, 0, nullptr,
+                                     0, &context.handle, &out, &attributes, nullptr);
     if ((status == SEC_E_OK || status == SEC_I_CONTEXT_EXPIRED) && token.buffer.cbBuffer > 0) {
       connection->send_all(token.bytes(), Clock::now());
     }
@@ -405,6 +420,21 @@ struct TlsSession::State {
 };
 
 bool tls_available() { return true; }
+
+void tls_warm_up() {
+  // The system keeps its chain engine, with the roots it loaded, for the
+  // rest of the process: one chain of one of those roots sets it up.
+  HCERTSTORE roots = ::CertOpenSystemStoreW(0, L"ROOT");
+  if (roots == nullptr) return;
+  if (PCCERT_CONTEXT root = ::CertEnumCertificatesInStore(roots, nullptr); root != nullptr) {
+    CERT_CHAIN_PARA para{};
+    para.cbSize = sizeof para;
+    ChainGuard chain;
+    ::CertGetCertificateChain(nullptr, root, nullptr, nullptr, &para, 0, nullptr, &chain.chain);
+    ::CertFreeCertificateContext(root);
+  }
+  ::CertCloseStore(roots, 0);
+}
 
 TlsSession::TlsSession(Connection& connection, const std::string& server_name)
     : state_(std::make_unique<State>(connection, server_name)) {}
