@@ -6,6 +6,7 @@
 #include "mailcheck/mail_check.h"
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
 #include <optional>
@@ -17,6 +18,7 @@
 #include "mailcheck/conversation.h"
 #include "mailcheck/outcome.h"
 #include "net/net.h"
+#include "net/tls.h"
 
 namespace mailcheck {
 
@@ -131,8 +133,8 @@ std::thread start_lookup(const std::shared_ptr<Lookups>& lookups, std::optional<
   }
 }
 
-// A lookup that has stored its answer is done but for its return: it is
-// joined. Only one still blocked in the resolver is left to end on its own.
+// A thread that has stored its answer is done but for its return: it is
+// joined. Only one still blocked in the system is left to end on its own.
 void finish(std::thread& thread, bool answered) {
   if (!thread.joinable()) return;
   if (answered) {
@@ -208,6 +210,8 @@ CheckReport check_mail_server(const std::string& email, const std::shared_ptr<ne
   auto lookups = std::make_shared<Lookups>();
   std::thread mail_thread = start_lookup(lookups, &Lookups::mail, resolver, mail_host);
   std::thread domain_thread = start_lookup(lookups, &Lookups::domain, resolver, *ascii);
+  auto warmed = std::make_shared<std::atomic<bool>>(false);
+  std::thread warm_up;
 
   std::unique_lock lock(lookups->mutex);
   lookups->changed.wait_until(lock, deadline, [&] { return lookups->mail.has_value(); });
@@ -215,6 +219,16 @@ CheckReport check_mail_server(const std::string& email, const std::shared_ptr<ne
   if (lookups->mail && lookups->mail->status == net::LookupStatus::found) {
     const std::vector<net::Address> addresses = lookups->mail->addresses;
     lock.unlock();
+    // The system's trusted roots load while the routes connect and shake
+    // hands, not when the first certificate is judged (under Wine that
+    // costs hundreds of milliseconds).
+    try {
+      warm_up = std::thread([warmed]() noexcept {
+        net::tls_warm_up();
+        *warmed = true;
+      });
+    } catch (const std::system_error&) {
+    }
     std::vector<RouteRun> routes = {
         {{Protocol::pop3, false, false}, ports.pop3, {}},
         {{Protocol::pop3, true, false}, ports.pop3_tls, {}},
@@ -239,6 +253,7 @@ CheckReport check_mail_server(const std::string& email, const std::shared_ptr<ne
   lock.unlock();
   finish(mail_thread, found.mail_host.has_value());
   finish(domain_thread, found.domain.has_value());
+  finish(warm_up, *warmed);
   report.outcome = decide(found);
   return report;
 }
