@@ -726,16 +726,58 @@ TEST_F(ServerCheck, ServerThatAnswersIsSetUpWithoutAQuestion) {
   expect_no_secret_sent();
 }
 
+// A side that did not answer, or one that would go in clear: Yes is the
+// default, and Yes writes what the server proved.
 TEST_F(ServerCheck, ServiceThatDoesNotAnswerIsAskedAboutWithYesTheDefault) {
-  ASSERT_NO_FATAL_FAILURE(start_express(L"ali@yarim.test"));
-  click(item(f1::Command1));
-  const MessageBoxSeen box =
-      expect_question("mail.yarim.test sunucusu şu bağlantılara yanıt vermedi: SMTP (587, 465).", IDYES);
-  ASSERT_NE(box.hwnd, nullptr);
-  screenshot(box.hwnd, L"check-not-answered.png");
-  app_->answer(box, IDYES);
-  ASSERT_NO_FATAL_FAILURE(expect_set_up(L"ali@yarim.test"));
+  const struct {
+    const wchar_t* email;
+    const char* finding;
+    Settings settings;
+  } cases[] = {
+      {L"ali@yarim.test", "mail.yarim.test sunucusu şu bağlantılara yanıt vermedi: SMTP (587, 465).", kPlain},
+      {L"ali@starttls.test",
+       "mail.starttls.test sunucusu POP3 için şifreli bağlantı sunmuyor. Şifreniz ağda açık olarak gönderilecek.",
+       {110, 0, 587, 1}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(to_utf8(c.email));
+    ASSERT_NO_FATAL_FAILURE(start_express(c.email));
+    click(item(f1::Command1));
+    const MessageBoxSeen box = expect_question(c.finding, IDYES);
+    ASSERT_NE(box.hwnd, nullptr);
+    screenshot(box.hwnd, c.settings == kPlain ? L"check-not-answered.png" : L"check-not-encrypted.png");
+    app_->answer(box, IDYES);
+    ASSERT_NO_FATAL_FAILURE(expect_set_up(c.email));
+    expect_express_account(c.email, L"Ali Veli", c.settings);
+  }
   expect_no_secret_sent();
+}
+
+// The Outlook profile carries what the server proved: implicit TLS on both
+// sides, or STARTTLS on 587 beside POP3 in clear.
+TEST_F(ServerCheck, QuietRunWritesTheProvenSettingsIntoTheOutlookProfile) {
+  const std::wstring outlook = root_ + L"\\Office16";
+  ASSERT_NO_FATAL_FAILURE(register_outlook(outlook, outlook, REG_SZ));
+  const struct {
+    const wchar_t* email;
+    std::string pop3, smtp;
+  } cases[] = {
+      {L"ali@iyi.test", "POP3Port=995\r\nPOP3UseSSL=1", "SMTPPort=465\r\nSMTPSecureConnection=1"},
+      {L"ali@starttls.test", "POP3Port=110\r\nPOP3UseSSL=0", "SMTPPort=587\r\nSMTPSecureConnection=2"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(to_utf8(c.email));
+    std::string output;
+    EXPECT_EQ(run_quiet(std::wstring(L"/quiet /name:Ali /program:outlook /email:") + c.email, output), 0u) << output;
+    std::string expected = expected_profile(c.email, L"Ali");
+    const auto replace = [&](const std::string& from, const std::string& to) {
+      expected.replace(expected.find(from), from.size(), to);
+    };
+    replace("POP3Port=110\r\nPOP3UseSSL=0", c.pop3);
+    replace("SMTPPort=587\r\nSMTPUseSSL=0", c.smtp);
+    replace("SMTPUseSSL=PT_LONG,0x0202", "SMTPSecureConnection=PT_LONG,0x020A");
+    EXPECT_EQ(read_file(temp_ + L"Temp_Profile.PRF"), expected);
+  }
 }
 
 TEST_F(ServerCheck, MissingDomainOrMailServerIsAskedAboutWithNoTheDefault) {
@@ -859,13 +901,23 @@ TEST_F(ServerCheck, QuietRunPrintsTheFindingAndTheSettingsOfEachServer) {
     std::string domain, switches;
     DWORD code;
     std::string printed;
+    Settings settings = kPlain;  // as Outlook Express got them
   } cases[] = {
-      {"iyi.test", "", 0, "POP3: mail.iyi.test, port 995, SSL\r\nSMTP: mail.iyi.test, port 465, SSL\r\n"},
-      {"sifreli.test", " /requiretls", 0,
-       "POP3: mail.sifreli.test, port 995, SSL\r\nSMTP: mail.sifreli.test, port 465, SSL"},
-      {"starttls.test", "", 0,
-       "POP3" + no_tls +
-           "POP3: mail.starttls.test, port 110, şifresiz\r\nSMTP: mail.starttls.test, port 587, STARTTLS"},
+      {"iyi.test",
+       "",
+       0,
+       "POP3: mail.iyi.test, port 995, SSL\r\nSMTP: mail.iyi.test, port 465, SSL\r\n",
+       {995, 1, 465, 1}},
+      {"sifreli.test",
+       " /requiretls",
+       0,
+       "POP3: mail.sifreli.test, port 995, SSL\r\nSMTP: mail.sifreli.test, port 465, SSL",
+       {995, 1, 465, 1}},
+      {"starttls.test",
+       "",
+       0,
+       "POP3" + no_tls + "POP3: mail.starttls.test, port 110, şifresiz\r\nSMTP: mail.starttls.test, port 587, STARTTLS",
+       {110, 0, 587, 1}},
       {"starttls.test", " /requiretls", 7, "sunucusuyla POP3 için şifreli bağlantı kurulamadığı için hesap kurulmadı."},
       {"baska.test", "", 0, refused("baska.test", "başka bir ada verilmiş (baska-bir.test)")},
       {"eski.test", "", 0, refused("eski.test", "süresi dolmuş")},
@@ -896,6 +948,7 @@ TEST_F(ServerCheck, QuietRunPrintsTheFindingAndTheSettingsOfEachServer) {
     EXPECT_EQ(std::count(output.begin(), output.end(), '\r'), std::count(output.begin(), output.end(), '\n'));
     EXPECT_NE(MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, output.data(), int(output.size()), nullptr, 0), 0);
     EXPECT_EQ(account_written(email), c.code == 0);
+    if (c.code == 0) expect_express_account(email, L"Ali", c.settings);
   }
   expect_no_secret_sent();
 }
