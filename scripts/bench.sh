@@ -9,7 +9,11 @@
 # is timed once more through the system's resolver in a private network
 # (unshare) whose hosts file names mail.telvora-bench.test 127.0.0.1, whose
 # servers listen on 110 and 587, and whose resolv.conf names a server that is
-# not there. No query leaves that network.
+# not there. No query leaves that network. As root it also times, under Wine
+# in the network of the end-to-end tests (tests/e2e/run_e2e.sh: a test root
+# in the trusted bundle, TLS servers of their own), the check of a server
+# whose four routes answer and are trusted against the same servers in clear
+# without TLS listeners.
 set -eu
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -57,6 +61,8 @@ if [ "$(id -u)" -eq 0 ] && command -v unshare >/dev/null && command -v ip >/dev/
   in_private_network "$native_check" --system
   echo "== server check through the system's resolver, under Wine (private network)"
   in_private_network "${wine_check[@]}" --system
+  echo "== server check with TLS against the same servers in clear, under Wine (end-to-end network)"
+  sh "$root/tests/e2e/run_e2e.sh" "$build" "$build/no-display" "$build/bin/mail_check_benchmark.exe" --tls 30
 else
   echo "== server check through the system's resolver: skipped (needs root and network namespaces)"
 fi
