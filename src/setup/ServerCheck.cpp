@@ -1,7 +1,7 @@
 #include "setup/ServerCheck.h"
 
-#include "platform/ui.h"
 #include "setup/messages.h"
+#include "window/ui.h"
 
 namespace setup {
 
@@ -29,11 +29,11 @@ bool ServerCheckAllows(const std::string& email, const ServerCheck& check, Setup
     case mailcheck::Outcome::answered: report.note(text::server_answered(domain, found)); return true;
     case mailcheck::Outcome::unknown: report.note(text::server_unchecked(domain)); return true;
     case mailcheck::Outcome::not_answered:
-      return answered_yes(report, text::server_not_answering(domain, found), platform::mb::question_yes_default);
+      return answered_yes(report, text::server_not_answering(domain, found), window::mb::question_yes_default);
     case mailcheck::Outcome::no_domain:
-      return answered_yes(report, text::no_such_domain(domain), platform::mb::question_no_default);
+      return answered_yes(report, text::no_such_domain(domain), window::mb::question_no_default);
     case mailcheck::Outcome::no_mail_server:
-      return answered_yes(report, text::no_mail_server(domain), platform::mb::question_no_default);
+      return answered_yes(report, text::no_mail_server(domain), window::mb::question_no_default);
   }
   return true;
 }

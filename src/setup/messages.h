@@ -5,8 +5,8 @@
 #include <string>
 
 #include "mailcheck/mail_check.h"
-#include "platform/ui.h"
 #include "setup/report.h"
+#include "window/ui.h"
 
 namespace setup {
 
@@ -62,11 +62,11 @@ inline std::string server_answered(const std::string& domain, const mailcheck::C
 }  // namespace text
 
 inline void show_error(SetupReport& report, const std::string& message) {
-  report.show_message(message, platform::mb::error);
+  report.show_message(message, window::mb::error);
 }
 
 inline void show_information(SetupReport& report, const std::string& message) {
-  report.show_message(message, platform::mb::information);
+  report.show_message(message, window::mb::information);
 }
 
 }  // namespace setup

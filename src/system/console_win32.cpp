@@ -3,7 +3,7 @@
 #include "platform/codepage.h"
 #include "system/console.h"
 
-namespace platform {
+namespace sys {
 
 namespace {
 
@@ -40,9 +40,9 @@ void write_to_parent_console(const std::string& utf8_text) {
   const HANDLE console = parent_console();
   if (console == INVALID_HANDLE_VALUE) return;
   // The console takes UTF-16 whatever its code page, so Turkish letters show.
-  const std::wstring wide = utf8_to_wide(line);
+  const std::wstring wide = platform::utf8_to_wide(line);
   DWORD written = 0;
   WriteConsoleW(console, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
 }
 
-}  // namespace platform
+}  // namespace sys

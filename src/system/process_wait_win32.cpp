@@ -6,11 +6,11 @@
 
 #include "platform/codepage.h"
 
-namespace platform {
+namespace sys {
 
 long run_and_wait(const std::string& command_line, unsigned long timeout_ms) {
   // CreateProcessW may write into the command line, so it gets its own copy.
-  std::wstring wide = utf8_to_wide(command_line);
+  std::wstring wide = platform::utf8_to_wide(command_line);
   std::vector<wchar_t> buffer(wide.begin(), wide.end());
   buffer.push_back(L'\0');
 
@@ -38,4 +38,4 @@ long run_and_wait(const std::string& command_line, unsigned long timeout_ms) {
   return result;
 }
 
-}  // namespace platform
+}  // namespace sys

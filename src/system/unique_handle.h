@@ -7,7 +7,7 @@
 
 #include <utility>
 
-namespace platform {
+namespace sys {
 
 template <class Handle, auto Free>
 class UniqueHandle {
@@ -36,4 +36,4 @@ class UniqueHandle {
 
 using UniqueLocal = UniqueHandle<HLOCAL, LocalFree>;
 
-}  // namespace platform
+}  // namespace sys

@@ -4,7 +4,7 @@
 
 #include "platform/runtime_error.h"
 
-namespace platform {
+namespace window {
 
 namespace {
 
@@ -56,7 +56,7 @@ BusyButton::~BusyButton() {
 void run_away_from_windows(const std::function<void()>& work, const std::function<void(MSG&)>& dispatch) {
   BusyWork busy{&work, nullptr};
   HANDLE thread = CreateThread(nullptr, 0, &busy_work_thread, &busy, 0, nullptr);
-  if (!thread) throw RuntimeError(static_cast<long>(GetLastError()), "Telvora", "CreateThread");
+  if (!thread) throw platform::RuntimeError(static_cast<long>(GetLastError()), "Telvora", "CreateThread");
   for (;;) {
     const DWORD woke = MsgWaitForMultipleObjectsEx(1, &thread, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     if (woke == WAIT_OBJECT_0) break;
@@ -75,4 +75,4 @@ void run_away_from_windows(const std::function<void()>& work, const std::functio
   if (busy.error) std::rethrow_exception(busy.error);
 }
 
-}  // namespace platform
+}  // namespace window
