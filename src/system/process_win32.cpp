@@ -8,6 +8,7 @@
 #include "platform/codepage.h"
 #include "platform/runtime_error.h"
 #include "system/process.h"
+#include "system/unique_handle.h"
 
 namespace sys {
 
@@ -24,8 +25,8 @@ unsigned long start_process(const std::string& command_line, int show_window) {
     platform::raise_runtime_error(platform::errnum::file_not_found);
   }
   // Nobody waits for the program: its handles are not needed.
-  CloseHandle(info.hThread);
-  CloseHandle(info.hProcess);
+  const UniqueKernel thread(info.hThread);
+  const UniqueKernel process(info.hProcess);
   return info.dwProcessId;
 }
 

@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "platform/runtime_error.h"
+#include "system/unique_handle.h"
 
 namespace window {
 
@@ -55,7 +56,8 @@ BusyButton::~BusyButton() {
 
 void run_away_from_windows(const std::function<void()>& work, const std::function<void(MSG&)>& dispatch) {
   BusyWork busy{&work, nullptr};
-  HANDLE thread = CreateThread(nullptr, 0, &busy_work_thread, &busy, 0, nullptr);
+  const sys::UniqueKernel owned(CreateThread(nullptr, 0, &busy_work_thread, &busy, 0, nullptr));
+  HANDLE thread = owned.get();
   if (!thread) throw platform::RuntimeError(static_cast<long>(GetLastError()), "Telvora", "CreateThread");
   for (;;) {
     const DWORD woke = MsgWaitForMultipleObjectsEx(1, &thread, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
@@ -71,7 +73,6 @@ void run_away_from_windows(const std::function<void()>& work, const std::functio
       dispatch(msg);
     }
   }
-  CloseHandle(thread);
   if (busy.error) std::rethrow_exception(busy.error);
 }
 

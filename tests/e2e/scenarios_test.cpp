@@ -277,6 +277,23 @@ class Telvora : public testing::Test {
     EXPECT_NEAR((r.top + r.bottom) / 2, (over.top + over.bottom) / 2, 1);
   }
 
+  // The profile path that the stand-in Outlook of `outlook` was started on,
+  // read from its recorded command line; empty, with a failure, when it was
+  // not started or not with "/importprf" and a quoted path.
+  std::wstring profile_handed_to(const std::wstring& outlook) {
+    if (!wait_until([&] { return !read_file(log_).empty(); })) {
+      ADD_FAILURE() << "the stand-in Outlook was not started";
+      return {};
+    }
+    const std::wstring line = widen(read_file(log_));
+    const std::wstring prefix = L"\"" + outlook + L"\\OUTLOOK.EXE\" /importprf \"";
+    if (line.size() <= prefix.size() || line.compare(0, prefix.size(), prefix) != 0 || line.back() != L'"') {
+      ADD_FAILURE() << "command line: " << to_utf8(line);
+      return {};
+    }
+    return line.substr(prefix.size(), line.size() - prefix.size() - 1);
+  }
+
   void screenshot(HWND window, const wchar_t* file) {
     Sleep(300);  // painting has finished
     const std::wstring folder = from_unix_path(TELVORA_SCREENSHOTS);
@@ -404,11 +421,8 @@ TEST_F(Telvora, TemporaryFolderNamedOutsideTheCodePageGetsTheProfileThroughItsSh
   HWND form3 = set_up_outlook(L"Ali Veli", L"ali@example.com");
   ASSERT_NE(form3, nullptr);
 
-  ASSERT_TRUE(wait_until([&] { return !read_file(log_).empty(); })) << "the stand-in Outlook was not started";
-  const std::wstring line = widen(read_file(log_));
-  const std::wstring prefix = L"\"" + outlook + L"\\OUTLOOK.EXE\" /importprf \"";
-  ASSERT_EQ(line.substr(0, prefix.size()), prefix);
-  const std::wstring handed = line.substr(prefix.size(), line.size() - prefix.size() - 1);
+  const std::wstring handed = profile_handed_to(outlook);
+  ASSERT_FALSE(handed.empty());
   // The path Outlook gets names the file in the real folder, in letters the
   // code page holds.
   const std::string ansi = to_code_page(handed, kTurkish);
@@ -463,11 +477,8 @@ TEST_F(Telvora, TemporaryFolderWithALongPathGetsTheProfileOrTheBoxNeverTheDriveR
     if (tc.set_up) {
       HWND form3 = expect_completion_window();
       ASSERT_NE(form3, nullptr);
-      ASSERT_TRUE(wait_until([&] { return !read_file(log_).empty(); })) << "the stand-in Outlook was not started";
-      const std::wstring line = widen(read_file(log_));
-      const std::wstring prefix = L"\"" + outlook + L"\\OUTLOOK.EXE\" /importprf \"";
-      ASSERT_EQ(line.substr(0, prefix.size()), prefix);
-      const std::wstring handed = line.substr(prefix.size(), line.size() - prefix.size() - 1);
+      const std::wstring handed = profile_handed_to(outlook);
+      ASSERT_FALSE(handed.empty());
       EXPECT_LE(handed.size(), 259U) << to_utf8(handed);
       if (tc.length <= 243) {
         EXPECT_EQ(handed, temp_ + L"Temp_Profile.PRF");
