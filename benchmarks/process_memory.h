@@ -6,7 +6,7 @@
 
 #include <cstddef>
 
-namespace platform {
+namespace bench {
 
 struct ProcessMemory {
   std::size_t working_set = 0;       // bytes in memory now
@@ -15,6 +15,6 @@ struct ProcessMemory {
 
 ProcessMemory process_memory();
 
-}  // namespace platform
+}  // namespace bench
 
 #endif

@@ -4,7 +4,7 @@
 
 #include "process_memory.h"
 
-namespace platform {
+namespace bench {
 
 ProcessMemory process_memory() {
   PROCESS_MEMORY_COUNTERS counters{};
@@ -13,4 +13,4 @@ ProcessMemory process_memory() {
   return {counters.WorkingSetSize, counters.PeakWorkingSetSize};
 }
 
-}  // namespace platform
+}  // namespace bench

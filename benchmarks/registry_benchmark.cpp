@@ -163,7 +163,7 @@ double seconds_of(const std::function<void()>& work) {
 }
 
 void regedit(const std::string& arguments) {
-  const long code = platform::run_and_wait("regedit.exe " + arguments, kRegeditTimeoutMs);
+  const long code = sys::run_and_wait("regedit.exe " + arguments, kRegeditTimeoutMs);
   if (code != 0) fail("regedit " + arguments + " ended with " + std::to_string(code));
 }
 
@@ -208,7 +208,7 @@ struct Memory {
 };
 
 Memory memory() {
-  const platform::ProcessMemory m = platform::process_memory();
+  const bench::ProcessMemory m = bench::process_memory();
   return {static_cast<double>(m.working_set) / (1 << 20), static_cast<double>(m.peak_working_set) / (1 << 20)};
 }
 

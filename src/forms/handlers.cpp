@@ -19,13 +19,12 @@ namespace {
 // may unwind into the window layer, which runs inside system callbacks, so
 // the library's own failures are reported as the runtime's errors too.
 template <typename Work>
-void reporting_escaped_errors(platform::Ui& ui, Work&& work) {
+void reporting_escaped_errors(window::Ui& ui, Work&& work) {
   try {
     work();
     return;
   } catch (const std::exception& error) {
-    ui.message_box(platform::escaped_error_text(platform::as_runtime_error(error)), platform::mb::error,
-                   platform::program_name);
+    ui.message_box(sys::escaped_error_text(sys::as_runtime_error(error)), window::mb::error, platform::program_name);
   }
   ui.end_process(1);
 }
@@ -53,14 +52,14 @@ void WindowReport::show_completion() {
   ui_.end_process(0);
 }
 
-setup::SetupInput read_setup_input(platform::Ui& ui) {
+setup::SetupInput read_setup_input(window::Ui& ui) {
   return {
       .name = ui.text(form1::txtadsoyad), .email = ui.text(form1::txteposta), .program = ui.list_index(form1::CmbApp)};
 }
 
-void on_load(platform::Ui& ui, platform::FormId form) { on_load(ui, form, StartValues{}); }
+void on_load(window::Ui& ui, window::FormId form) { on_load(ui, form, StartValues{}); }
 
-void on_load(platform::Ui& ui, platform::FormId form, const StartValues& start) {
+void on_load(window::Ui& ui, window::FormId form, const StartValues& start) {
   if (form != Form1) return;
   reporting_escaped_errors(ui, [&] {
     ui.add_item(form1::CmbApp, text::kOutlook);
@@ -69,11 +68,11 @@ void on_load(platform::Ui& ui, platform::FormId form, const StartValues& start) 
 
     if (!start.error.empty()) {
       // A wrong command line is told, and the window opens empty.
-      ui.message_box(start.error + "\r\n\r\n" + usage_text(), platform::mb::error, platform::program_name);
+      ui.message_box(start.error + "\r\n\r\n" + usage_text(), window::mb::error, platform::program_name);
       return;
     }
     if (start.help) {
-      ui.message_box(usage_text(), platform::mb::information, platform::program_name);
+      ui.message_box(usage_text(), window::mb::information, platform::program_name);
       ui.end_process(0);
     }
     if (start.name) ui.set_text(form1::txtadsoyad, *start.name);
@@ -92,7 +91,7 @@ void on_load(platform::Ui& ui, platform::FormId form, const StartValues& start) 
   });
 }
 
-void on_selection_change(platform::Ui& ui, platform::ControlId control) {
+void on_selection_change(window::Ui& ui, window::ControlId control) {
   if (control != form1::CmbApp) return;
   reporting_escaped_errors(ui, [&] {
     // Image2 is set before Image3 in both directions.
@@ -102,7 +101,7 @@ void on_selection_change(platform::Ui& ui, platform::ControlId control) {
   });
 }
 
-void on_click(platform::Ui& ui, platform::ControlId control, platform::Registry& registry,
+void on_click(window::Ui& ui, window::ControlId control, platform::Registry& registry,
               const setup::ServerCheck& check, bool require_tls) {
   reporting_escaped_errors(ui, [&] {
     switch (control) {

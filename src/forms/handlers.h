@@ -7,9 +7,9 @@
 #include <string>
 
 #include "platform/registry.h"
-#include "platform/ui.h"
 #include "setup/ServerCheck.h"
 #include "setup/report.h"
+#include "window/ui.h"
 
 namespace forms {
 
@@ -23,15 +23,15 @@ struct StartValues {
   std::string error;           // a wrong command line: told, and the window opens empty
 };
 
-void on_load(platform::Ui& ui, platform::FormId form);
+void on_load(window::Ui& ui, window::FormId form);
 // The main window filled in and the focus on the setup button, the switches
 // listed, or a wrong command line told before the window opens empty.
-void on_load(platform::Ui& ui, platform::FormId form, const StartValues& start);
-void on_selection_change(platform::Ui& ui, platform::ControlId control);
+void on_load(window::Ui& ui, window::FormId form, const StartValues& start);
+void on_selection_change(window::Ui& ui, window::ControlId control);
 // On the registry and with the server check given: the process's own, or
 // none with /nocheck; the tests' own. With require_tls (/requiretls) an
 // account is set up only with both sides encrypted.
-void on_click(platform::Ui& ui, platform::ControlId control, platform::Registry& registry,
+void on_click(window::Ui& ui, window::ControlId control, platform::Registry& registry,
               const setup::ServerCheck& check, bool require_tls = false);
 
 // The setup's reports as the main window shows them: boxes captioned with
@@ -39,7 +39,7 @@ void on_click(platform::Ui& ui, platform::ControlId control, platform::Registry&
 // window, which ends the program.
 class WindowReport final : public setup::SetupReport {
  public:
-  explicit WindowReport(platform::Ui& ui) : ui_(ui) {}
+  explicit WindowReport(window::Ui& ui) : ui_(ui) {}
   void show_message(const std::string& text, int style) override;
   void note(const std::string& /*text*/) override {}  // silent when all is well or nothing can be known
   bool ask(const std::string& finding, int style) override;
@@ -48,10 +48,10 @@ class WindowReport final : public setup::SetupReport {
   void show_completion() override;  // ends the program
 
  private:
-  platform::Ui& ui_;
+  window::Ui& ui_;
 };
 
 // The main window's inputs as the setup takes them.
-setup::SetupInput read_setup_input(platform::Ui& ui);
+setup::SetupInput read_setup_input(window::Ui& ui);
 
 }  // namespace forms

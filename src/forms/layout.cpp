@@ -11,17 +11,17 @@ namespace forms {
 
 namespace {
 
-using platform::Border;
-using platform::ControlKind;
-using platform::ControlLayout;
-using platform::FormLayout;
-using platform::StartPosition;
+using window::Border;
+using window::ControlKind;
+using window::ControlLayout;
+using window::FormLayout;
+using window::StartPosition;
 
 constexpr std::uint32_t kBlack = 0x000000;
 constexpr std::uint32_t kDarkBlue = 0x400000;  // RGB 0, 0, 64 as 0x00BBGGRR
 
-constexpr ControlLayout control(platform::ControlId id, const char* name, ControlKind kind, const char* text, int left,
-                                int top, int width, int height, int tab_index, platform::ControlId parent = 0) {
+constexpr ControlLayout control(window::ControlId id, const char* name, ControlKind kind, const char* text, int left,
+                                int top, int width, int height, int tab_index, window::ControlId parent = 0) {
   return {.id = id,
           .name = name,
           .kind = kind,
@@ -40,7 +40,7 @@ constexpr ControlLayout control(platform::ControlId id, const char* name, Contro
           .cancel_button = false};
 }
 
-constexpr ControlLayout picture(platform::ControlId id, const char* name, int left, int top, int width, int height,
+constexpr ControlLayout picture(window::ControlId id, const char* name, int left, int top, int width, int height,
                                 int resource) {
   ControlLayout c = control(id, name, ControlKind::picture, "", left, top, width, height, -1);
   c.picture = resource;
@@ -49,7 +49,7 @@ constexpr ControlLayout picture(platform::ControlId id, const char* name, int le
 
 // text::kCloseButton answers Esc; Enter presses it too while it has the focus, which is
 // where each window puts the focus first.
-constexpr ControlLayout close_button(platform::ControlId id, int left, int top, int width, int height) {
+constexpr ControlLayout close_button(window::ControlId id, int left, int top, int width, int height) {
   ControlLayout c = control(id, "Command1", ControlKind::button, text::kCloseButton, left, top, width, height, 0);
   c.cancel_button = true;
   return c;
@@ -139,9 +139,9 @@ constexpr std::array<const FormLayout*, 3> kForms = {&kForm1, &kForm2, &kForm3};
 
 }  // namespace
 
-std::span<const platform::FormLayout* const> form_layouts() { return kForms; }
+std::span<const window::FormLayout* const> form_layouts() { return kForms; }
 
-const platform::FormLayout& form_layout(platform::FormId form) {
+const window::FormLayout& form_layout(window::FormId form) {
   switch (form) {
     case Form1: return kForm1;
     case Form2: return kForm2;

@@ -7,12 +7,12 @@
 
 namespace forms {
 
-constexpr platform::FormId Form1 = 1;
-constexpr platform::FormId Form2 = 2;
-constexpr platform::FormId Form3 = 3;
+constexpr window::FormId Form1 = 1;
+constexpr window::FormId Form2 = 2;
+constexpr window::FormId Form3 = 3;
 
-const platform::FormLayout& form_layout(platform::FormId form);
+const window::FormLayout& form_layout(window::FormId form);
 // The three windows' layouts.
-std::span<const platform::FormLayout* const> form_layouts();
+std::span<const window::FormLayout* const> form_layouts();
 
 }  // namespace forms

@@ -13,18 +13,18 @@
 
 namespace {
 
-class FormsEvents final : public platform::UiEvents {
+class FormsEvents final : public window::UiEvents {
  public:
   explicit FormsEvents(const forms::StartOptions& options)
       : start_{options.name, options.email, options.program, options.help, options.error},
         check_(options.no_check ? setup::ServerCheck{} : setup::system_server_check()),
         require_tls_(options.require_tls) {}
-  std::span<const platform::FormLayout* const> layouts() override { return forms::form_layouts(); }
-  void on_load(platform::Ui& ui, platform::FormId form) override { forms::on_load(ui, form, start_); }
-  void on_click(platform::Ui& ui, platform::ControlId control) override {
+  std::span<const window::FormLayout* const> layouts() override { return forms::form_layouts(); }
+  void on_load(window::Ui& ui, window::FormId form) override { forms::on_load(ui, form, start_); }
+  void on_click(window::Ui& ui, window::ControlId control) override {
     forms::on_click(ui, control, platform::default_registry(), check_, require_tls_);
   }
-  void on_selection_change(platform::Ui& ui, platform::ControlId control) override {
+  void on_selection_change(window::Ui& ui, window::ControlId control) override {
     forms::on_selection_change(ui, control);
   }
 
@@ -51,8 +51,8 @@ void __verbose_terminate_handler() { std::abort(); }
 struct HINSTANCE__;
 extern "C" int __stdcall wWinMain(HINSTANCE__* /*instance*/, HINSTANCE__* /*previous*/, wchar_t* /*command_line*/,
                                   int /*show*/) {
-  const forms::StartOptions options = forms::parse_command_line(platform::own_arguments());
-  if (options.quiet) return forms::run_quiet(options, platform::write_to_parent_console);
+  const forms::StartOptions options = forms::parse_command_line(sys::own_arguments());
+  if (options.quiet) return forms::run_quiet(options, sys::write_to_parent_console);
   FormsEvents events(options);
-  return platform::run_windows_program(events, forms::Form1);
+  return window::run_windows_program(events, forms::Form1);
 }

@@ -3,10 +3,10 @@
 #include <exception>
 
 #include "forms/texts.h"
-#include "platform/ui.h"
 #include "setup/RunSetup.h"
 #include "setup/messages.h"
 #include "system/error_text.h"
+#include "window/ui.h"
 
 namespace forms {
 
@@ -18,7 +18,7 @@ class ConsoleReport final : public setup::SetupReport {
  public:
   explicit ConsoleReport(const Print& print) : print_(print) {}
   void show_message(const std::string& text, int style) override {
-    if (style != platform::mb::information) print_(text);  // nobody is there to close the program
+    if (style != window::mb::information) print_(text);  // nobody is there to close the program
   }
   void note(const std::string& text) override { print_(text); }
   bool ask(const std::string& finding, int style) override {
@@ -67,10 +67,10 @@ int run_quiet(const StartOptions& options, const Print& print, platform::Registr
     return exit_code_of(setup::RunSetup({*options.name, *options.email, *options.program, options.require_tls}, report,
                                         options.no_check ? setup::ServerCheck{} : check, registry));
   } catch (const setup::SetupStepError& error) {
-    print(platform::escaped_error_text(error));
+    print(sys::escaped_error_text(error));
     return error.step() == setup::SetupStep::write_account ? quiet_exit::not_saved : quiet_exit::outlook_not_started;
   } catch (const std::exception& error) {
-    print(platform::escaped_error_text(platform::as_runtime_error(error)));
+    print(sys::escaped_error_text(sys::as_runtime_error(error)));
     return quiet_exit::other_error;
   }
 }

@@ -16,6 +16,7 @@
 #include <utility>
 
 #include "net/net.h"
+#include "net/socket_close.h"
 
 namespace net {
 
@@ -116,21 +117,7 @@ Resolver& system_resolver() {
   return resolver;
 }
 
-Connection::Connection(Connection&& other) noexcept : handle_(std::exchange(other.handle_, kInvalid)) {}
-
-Connection& Connection::operator=(Connection&& other) noexcept {
-  if (this != &other) {
-    close();
-    handle_ = std::exchange(other.handle_, kInvalid);
-  }
-  return *this;
-}
-
-Connection::~Connection() { close(); }
-
-void Connection::close() {
-  if (handle_ != kInvalid) ::close(static_cast<int>(std::exchange(handle_, kInvalid)));
-}
+void close_socket(std::intptr_t handle) { ::close(static_cast<int>(handle)); }
 
 Connection Connection::connect(const Address& address, std::uint16_t port, Deadline deadline) {
   Connection connection(open_socket(address));
@@ -187,24 +174,6 @@ std::optional<Address> Connection::local_address() const {
     return std::nullopt;
   }
   return from_sockaddr(reinterpret_cast<const sockaddr*>(&storage));
-}
-
-Listener::Listener(Listener&& other) noexcept
-    : handle_(std::exchange(other.handle_, kInvalid)), port_(std::exchange(other.port_, 0)) {}
-
-Listener& Listener::operator=(Listener&& other) noexcept {
-  if (this != &other) {
-    close();
-    handle_ = std::exchange(other.handle_, kInvalid);
-    port_ = std::exchange(other.port_, 0);
-  }
-  return *this;
-}
-
-Listener::~Listener() { close(); }
-
-void Listener::close() {
-  if (handle_ != kInvalid) ::close(static_cast<int>(std::exchange(handle_, kInvalid)));
 }
 
 Listener Listener::listen(const Address& address, std::uint16_t port) {

@@ -11,7 +11,7 @@ std::string FindOutlookFolder(platform::Registry& registry) {
       lookup.GetValue(0x80000002, "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\OUTLOOK.EXE", "Path", ""));
   // The registration is commonly an expandable string such as
   // "%ProgramFiles%\...", which the registry class hands back unexpanded.
-  return platform::expand_environment_strings(folder);
+  return sys::expand_environment_strings(folder);
 }
 
 std::string ProfileImportCommandLine(const std::string& outlook_folder, const std::string& profile_path) {
@@ -19,7 +19,7 @@ std::string ProfileImportCommandLine(const std::string& outlook_folder, const st
 }
 
 void LaunchProfileImport(const std::string& outlook_folder, const std::string& profile_path) {
-  platform::start_process(ProfileImportCommandLine(outlook_folder, profile_path), platform::sw_minimize);
+  sys::start_process(ProfileImportCommandLine(outlook_folder, profile_path), sys::sw_minimize);
 }
 
 }  // namespace outlook

@@ -6,12 +6,41 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace platform {
 
 // True when a normal file exists at path: directories and hidden files are
 // not seen.
 bool file_exists(const std::string& path);
+
+// An open file of the system, closed exactly once: by close(), or when its
+// owner goes or is given another one.
+class FileHandle {
+ public:
+  FileHandle() = default;
+  explicit FileHandle(void* file) noexcept : file_(file) {}
+  FileHandle(FileHandle&& other) noexcept : file_(std::exchange(other.file_, nullptr)) {}
+  FileHandle& operator=(FileHandle&& other) noexcept {
+    if (this != &other) {
+      close();
+      file_ = std::exchange(other.file_, nullptr);
+    }
+    return *this;
+  }
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+  ~FileHandle() { close(); }
+
+  void* get() const noexcept { return file_; }
+  explicit operator bool() const noexcept { return file_ != nullptr; }
+  // Closes the file now; false when the system reports that the close failed
+  // (data it still held may be lost). Closing no file succeeds.
+  bool close() noexcept;
+
+ private:
+  void* file_ = nullptr;
+};
 
 enum class OpenMode { write, append };
 
@@ -39,7 +68,7 @@ class TextFile {
   void put(std::string_view bytes);
   void flush();
 
-  void* handle_ = nullptr;
+  FileHandle handle_;
   Buffering buffering_;
   std::string pending_;
 };
@@ -55,7 +84,7 @@ class InputFile {
   std::size_t read(char* buffer, std::size_t size);
 
  private:
-  void* handle_ = nullptr;
+  FileHandle handle_;
 };
 
 // The whole file as bytes, unconverted.

@@ -65,6 +65,11 @@ bool parent_is_folder(const std::string& path) {
 
 }  // namespace
 
+bool FileHandle::close() noexcept {
+  void* file = std::exchange(file_, nullptr);
+  return file == nullptr || std::fclose(static_cast<FILE*>(file)) == 0;
+}
+
 bool file_exists(const std::string& path) {
   if (path.empty()) return false;
   const std::string p = native_path(path);
@@ -83,20 +88,19 @@ TextFile::TextFile(const std::string& path, OpenMode mode, Buffering buffering) 
   }
   FILE* file = std::fopen(p.c_str(), mode == OpenMode::write ? "wbe" : "abe");
   if (file == nullptr) raise_for_errno(errno, p);
-  handle_ = file;
+  handle_ = FileHandle(file);
 }
 
 TextFile::~TextFile() {
-  if (handle_ == nullptr) return;
+  if (!handle_) return;
   try {
     flush();
   } catch (...) {  // NOLINT(bugprone-empty-catch): the caller has already left; what could be written was
   }
-  if (handle_ != nullptr) std::fclose(static_cast<FILE*>(handle_));
 }
 
 void TextFile::flush() {
-  auto* file = static_cast<FILE*>(handle_);
+  auto* file = static_cast<FILE*>(handle_.get());
   if (file == nullptr || pending_.empty()) return;
   const bool written = std::fwrite(pending_.data(), 1, pending_.size(), file) == pending_.size();
   pending_.clear();
@@ -104,17 +108,14 @@ void TextFile::flush() {
 }
 
 void TextFile::close() {
-  auto* file = static_cast<FILE*>(handle_);
-  if (file == nullptr) return;
+  if (!handle_) return;
   try {
     flush();
   } catch (...) {
-    handle_ = nullptr;
-    std::fclose(file);
+    handle_.close();
     throw;
   }
-  handle_ = nullptr;
-  if (std::fclose(file) != 0) raise_runtime_error(errnum::path_file_access);
+  if (!handle_.close()) raise_runtime_error(errnum::path_file_access);
 }
 
 InputFile::InputFile(const std::string& path) {
@@ -122,18 +123,17 @@ InputFile::InputFile(const std::string& path) {
   const std::string p = native_path(path);
   FILE* file = std::fopen(p.c_str(), "rbe");
   if (file == nullptr) raise_for_errno(errno, p);
+  handle_ = FileHandle(file);
   struct stat st {};
   if (::fstat(::fileno(file), &st) != 0 || S_ISDIR(st.st_mode)) {
-    std::fclose(file);
     raise_runtime_error(errnum::permission_denied);  // Windows cannot open a folder as a file
   }
-  handle_ = file;
 }
 
-InputFile::~InputFile() { std::fclose(static_cast<FILE*>(handle_)); }
+InputFile::~InputFile() = default;
 
 std::size_t InputFile::read(char* buffer, std::size_t size) {
-  auto* file = static_cast<FILE*>(handle_);
+  auto* file = static_cast<FILE*>(handle_.get());
   const std::size_t done = std::fread(buffer, 1, size, file);
   if (done < size && std::ferror(file) != 0) raise_runtime_error(errnum::path_file_access);
   return done;

@@ -18,7 +18,7 @@ constexpr std::size_t kBlock = std::size_t{1} << 16;
 void TextFile::write_line(const std::string& utf8_text) { write_ansi_line(utf8_to_ansi(utf8_text)); }
 
 void TextFile::write_ansi_line(std::string_view ansi_text) {
-  if (handle_ == nullptr) raise_runtime_error(errnum::bad_file_name_or_number);
+  if (!handle_) raise_runtime_error(errnum::bad_file_name_or_number);
   put(ansi_text);
   put("\r\n");
   if (buffering_ == Buffering::line || pending_.size() >= kBlock) flush();

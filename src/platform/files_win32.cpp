@@ -32,6 +32,11 @@ namespace {
 
 }  // namespace
 
+bool FileHandle::close() noexcept {
+  void* file = std::exchange(file_, nullptr);
+  return file == nullptr || CloseHandle(file) != 0;
+}
+
 bool file_exists(const std::string& path) {
   if (path.empty()) return false;
   // GetFileAttributesW takes no wildcards: the name is one file or none.
@@ -56,33 +61,28 @@ TextFile::TextFile(const std::string& path, OpenMode mode, Buffering buffering) 
   HANDLE file = CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                             mode == OpenMode::write ? CREATE_ALWAYS : OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) raise_for_error(GetLastError());
+  handle_ = FileHandle(file);  // closed by the handle should the append position fail
   if (mode == OpenMode::append) {
     LARGE_INTEGER zero{};
-    if (!SetFilePointerEx(file, zero, nullptr, FILE_END)) {
-      const DWORD error = GetLastError();
-      CloseHandle(file);
-      raise_for_error(error);
-    }
+    if (!SetFilePointerEx(file, zero, nullptr, FILE_END)) raise_for_error(GetLastError());
   }
-  handle_ = file;
 }
 
 TextFile::~TextFile() {
-  if (handle_ == nullptr) return;
+  if (!handle_) return;
   try {
     flush();
   } catch (...) {  // NOLINT(bugprone-empty-catch): the caller has already left; what could be written was
   }
-  CloseHandle(handle_);
 }
 
 void TextFile::flush() {
-  if (handle_ == nullptr) return;
+  if (!handle_) return;
   std::size_t done = 0;
   while (done < pending_.size()) {
     DWORD written = 0;
     const auto chunk = static_cast<DWORD>(std::min<std::size_t>(pending_.size() - done, 1U << 20U));
-    if (!WriteFile(handle_, pending_.data() + done, chunk, &written, nullptr)) {
+    if (!WriteFile(handle_.get(), pending_.data() + done, chunk, &written, nullptr)) {
       pending_.clear();
       raise_for_error(GetLastError());
     }
@@ -96,17 +96,14 @@ void TextFile::flush() {
 }
 
 void TextFile::close() {
-  if (handle_ == nullptr) return;
-  HANDLE file = handle_;
+  if (!handle_) return;
   try {
     flush();
   } catch (...) {
-    handle_ = nullptr;
-    CloseHandle(file);
+    handle_.close();
     throw;
   }
-  handle_ = nullptr;
-  if (!CloseHandle(file)) raise_runtime_error(errnum::path_file_access);
+  if (!handle_.close()) raise_runtime_error(errnum::path_file_access);
 }
 
 InputFile::InputFile(const std::string& path) {
@@ -114,17 +111,17 @@ InputFile::InputFile(const std::string& path) {
   HANDLE file = CreateFileW(utf8_to_wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) raise_for_error(GetLastError());
-  handle_ = file;
+  handle_ = FileHandle(file);
 }
 
-InputFile::~InputFile() { CloseHandle(handle_); }
+InputFile::~InputFile() = default;
 
 std::size_t InputFile::read(char* buffer, std::size_t size) {
   std::size_t done = 0;
   while (done < size) {
     DWORD read = 0;
     const auto chunk = static_cast<DWORD>(std::min<std::size_t>(size - done, 1U << 20U));
-    if (!ReadFile(handle_, buffer + done, chunk, &read, nullptr)) raise_for_error(GetLastError());
+    if (!ReadFile(handle_.get(), buffer + done, chunk, &read, nullptr)) raise_for_error(GetLastError());
     if (read == 0) break;
     done += read;
   }

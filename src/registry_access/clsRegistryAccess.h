@@ -17,7 +17,6 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <variant>
 #include <vector>
@@ -25,7 +24,7 @@
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/registry_key.h"
-#include "platform/ui.h"
+#include "registry_access/progress.h"
 
 class clsRegistryAccess {
  public:
@@ -85,7 +84,7 @@ class clsRegistryAccess {
 
   // Exports contents of some key (and it's subkeys) to .reg file...
   std::int32_t ExportToReg(std::string sPath, std::string sRegFile, const bool& IncludeSubkeys = true,
-                           std::optional<platform::TextBox> Output = std::nullopt);
+                           const ExportProgress& Output = ExportProgress());
 
   // Imports .reg file into registry...
   std::int32_t ImportFromReg(std::string sRegFile);
@@ -133,7 +132,7 @@ class clsRegistryAccess {
   // reading) and, when asked, of every key below it. False when anything
   // listed could not be written so that the import reads it back exactly.
   bool ExportKey(const std::string& full_path, const platform::RegistryKey& key, platform::TextFile& file,
-                 const bool& IncludeSubkeys, const std::optional<platform::TextBox>& Output, ExportBuffers& buffers);
+                 const bool& IncludeSubkeys, const ExportProgress& Output, ExportBuffers& buffers);
 
   // Applies what the import reads, one entry at a time.
   class ScriptApplier;

@@ -159,7 +159,7 @@ int group_of(const Listed& v, Form form) {
 // The public members take their texts by value: each works on its own copy.
 // NOLINTBEGIN(performance-unnecessary-value-param)
 std::int32_t clsRegistryAccess::ExportToReg(std::string sPath, std::string sRegFile, const bool& IncludeSubkeys,
-                                            std::optional<platform::TextBox> Output) {
+                                            const ExportProgress& Output) {
   try {
     // An existing file is never overwritten or appended to.
     if (platform::file_exists(sRegFile)) return 0;
@@ -196,13 +196,11 @@ std::int32_t clsRegistryAccess::ExportToReg(std::string sPath, std::string sRegF
 // NOLINTEND(performance-unnecessary-value-param)
 
 bool clsRegistryAccess::ExportKey(const std::string& full_path, const platform::RegistryKey& key,
-                                  platform::TextFile& file, const bool& IncludeSubkeys,
-                                  const std::optional<platform::TextBox>& Output, ExportBuffers& buffers) {
+                                  platform::TextFile& file, const bool& IncludeSubkeys, const ExportProgress& Output,
+                                  ExportBuffers& buffers) {
   try {
-    if (Output) {
-      Output->ui->do_events();
-      Output->ui->set_text(Output->control, platform::ansi_to_utf8(full_path));
-    }
+    Output.do_events();
+    Output.set_text(platform::ansi_to_utf8(full_path));
     file.write_ansi_line("[" + full_path + "]");
 
     // The values, in the registry's order. An enumeration that answers an

@@ -12,7 +12,7 @@ namespace Module1 {
 
 std::string GetTempFolder() {
   std::array<char, 260> buffer{};  // all NUL
-  if (platform::get_temp_path_a(static_cast<unsigned long>(buffer.size()), buffer.data()) == 0) {
+  if (sys::get_temp_path_a(static_cast<unsigned long>(buffer.size()), buffer.data()) == 0) {
     return "";
   }
   // The folder ends at the first NUL; the returned count only tells failure
@@ -43,12 +43,12 @@ std::optional<std::string> fitting(std::string folder) {
 }  // namespace
 
 std::optional<std::string> UsableTempFolder() {
-  const std::string real = platform::temp_folder_by_real_name();
+  const std::string real = sys::temp_folder_by_real_name();
   if (real.empty()) return std::nullopt;
   if (platform::ansi_can_hold(real)) {
     if (auto folder = fitting(GetTempFolder())) return folder;
   }
-  const std::string short_name = platform::short_path_name(real);
+  const std::string short_name = sys::short_path_name(real);
   if (!platform::ansi_can_hold(short_name)) return std::nullopt;
   return fitting(short_name);
 }

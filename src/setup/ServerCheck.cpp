@@ -1,8 +1,8 @@
 #include "setup/ServerCheck.h"
 
-#include "platform/ui.h"
 #include "setup/messages.h"
 #include "setup/settings.h"
+#include "window/ui.h"
 
 namespace setup {
 
@@ -15,7 +15,7 @@ CheckDecision ServerCheckAllows(const SetupInput& input, const ServerCheck& chec
   const std::string domain = input.email.substr(input.email.find('@') + 1);
   account::ConnectionSettings settings;  // plain, unless the check proves more
   std::string finding;                   // a question to ask, if any
-  int style = platform::mb::question_yes_default;
+  int style = window::mb::question_yes_default;
   if (check) {
     mailcheck::CheckReport found;
     report.run_busy([&] { found = check(input.email); });
@@ -33,11 +33,11 @@ CheckDecision ServerCheckAllows(const SetupInput& input, const ServerCheck& chec
         break;
       case mailcheck::Outcome::no_domain:
         finding = text::no_such_domain(domain);
-        style = platform::mb::question_no_default;
+        style = window::mb::question_no_default;
         break;
       case mailcheck::Outcome::no_mail_server:
         finding = text::no_mail_server(domain);
-        style = platform::mb::question_no_default;
+        style = window::mb::question_no_default;
         break;
     }
   }

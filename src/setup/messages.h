@@ -6,8 +6,8 @@
 
 #include "account/account_data.h"
 #include "mailcheck/mail_check.h"
-#include "platform/ui.h"
 #include "setup/report.h"
+#include "window/ui.h"
 
 namespace setup {
 
@@ -96,11 +96,11 @@ inline std::string outgoing_settings(const account::AccountData& account) {
 }  // namespace text
 
 inline void show_error(SetupReport& report, const std::string& message) {
-  report.show_message(message, platform::mb::error);
+  report.show_message(message, window::mb::error);
 }
 
 inline void show_information(SetupReport& report, const std::string& message) {
-  report.show_message(message, platform::mb::information);
+  report.show_message(message, window::mb::information);
 }
 
 }  // namespace setup

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-namespace platform {
+namespace sys {
 
 // Splits a command line into the program and its arguments as Windows does
 // (CommandLineToArgvW there).
@@ -15,4 +15,4 @@ std::vector<std::string> split_command_line(const std::string& command_line);
 std::vector<std::string> own_arguments();
 #endif
 
-}  // namespace platform
+}  // namespace sys

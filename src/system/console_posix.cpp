@@ -3,7 +3,7 @@
 
 #include "system/console.h"
 
-namespace platform {
+namespace sys {
 
 void write_to_parent_console(const std::string& utf8_text) {
   std::fwrite(utf8_text.data(), 1, utf8_text.size(), stdout);
@@ -11,4 +11,4 @@ void write_to_parent_console(const std::string& utf8_text) {
   std::fflush(stdout);
 }
 
-}  // namespace platform
+}  // namespace sys

@@ -2,20 +2,22 @@
 
 #include "platform/codepage.h"
 #include "system/console.h"
+#include "system/unique_handle.h"
 
-namespace platform {
+namespace sys {
 
 namespace {
 
 // A program built for windows has no console of its own: it borrows the
-// parent's, once, when there is one.
+// parent's, once, when there is one; nullptr when there is none.
 HANDLE parent_console() {
-  static const HANDLE console = [] {
-    if (!AttachConsole(ATTACH_PARENT_PROCESS)) return INVALID_HANDLE_VALUE;
-    return CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                       OPEN_EXISTING, 0, nullptr);
+  static const UniqueKernel console = [] {
+    if (!AttachConsole(ATTACH_PARENT_PROCESS)) return UniqueKernel();
+    HANDLE output = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    return UniqueKernel(output == INVALID_HANDLE_VALUE ? nullptr : output);
   }();
-  return console;
+  return console.get();
 }
 
 void write_bytes(HANDLE file, const std::string& bytes) {
@@ -38,11 +40,11 @@ void write_to_parent_console(const std::string& utf8_text) {
     return;
   }
   const HANDLE console = parent_console();
-  if (console == INVALID_HANDLE_VALUE) return;
+  if (console == nullptr) return;
   // The console takes UTF-16 whatever its code page, so Turkish letters show.
-  const std::wstring wide = utf8_to_wide(line);
+  const std::wstring wide = platform::utf8_to_wide(line);
   DWORD written = 0;
   WriteConsoleW(console, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
 }
 
-}  // namespace platform
+}  // namespace sys

@@ -9,13 +9,13 @@
 #include "platform/error.h"
 #include "platform/runtime_error.h"
 
-namespace platform {
+namespace sys {
 
 // What the user reads about an error that reached the top, in the window's
 // language: the runtime's errors by their number, the registry class's errors
 // (11001 to 11008, described by the operation's name) as a registry failure of
 // that operation; any other error keeps its own description.
-inline std::string user_description(const RuntimeError& error) {
+inline std::string user_description(const platform::RuntimeError& error) {
   switch (error.number()) {
     case 5: return "Geçersiz yordam çağrısı veya bağımsız değişken";
     case 6: return "Taşma";
@@ -41,18 +41,19 @@ inline std::string user_description(const RuntimeError& error) {
 
 // Any exception as the runtime error it stands for: the library's own
 // failures are the runtime's "Out of memory" (7) and "Internal error" (51).
-inline RuntimeError as_runtime_error(const std::exception& error) {
-  if (const auto* runtime = dynamic_cast<const RuntimeError*>(&error)) return *runtime;
+inline platform::RuntimeError as_runtime_error(const std::exception& error) {
+  if (const auto* runtime = dynamic_cast<const platform::RuntimeError*>(&error)) return *runtime;
   if (dynamic_cast<const std::bad_alloc*>(&error) != nullptr) {
-    return {errnum::out_of_memory, program_name, runtime_error_description(errnum::out_of_memory)};
+    return {platform::errnum::out_of_memory, platform::program_name,
+            platform::runtime_error_description(platform::errnum::out_of_memory)};
   }
-  return {51, program_name, "Internal error"};
+  return {51, platform::program_name, "Internal error"};
 }
 
 // The box text for an error that ends the program: its number, then its
 // description.
-inline std::string escaped_error_text(const RuntimeError& error) {
+inline std::string escaped_error_text(const platform::RuntimeError& error) {
   return "Çalışma zamanı hatası '" + std::to_string(error.number()) + "':\r\n\r\n" + user_description(error);
 }
 
-}  // namespace platform
+}  // namespace sys

@@ -3,7 +3,7 @@
 
 #include <string>
 
-namespace platform {
+namespace sys {
 
 // The launch value for Outlook: it starts minimised and the focus stays with
 // the program (SW_MINIMIZE).
@@ -16,4 +16,4 @@ unsigned long start_process(const std::string& command_line, int show_window);
 // Expands %NAME% references from the process environment; unknown names stay.
 std::string expand_environment_strings(const std::string& text);
 
-}  // namespace platform
+}  // namespace sys

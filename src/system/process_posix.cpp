@@ -24,7 +24,7 @@
 
 extern char** environ;  // NOLINT(readability-redundant-declaration): POSIX leaves it undeclared
 
-namespace platform {
+namespace sys {
 
 namespace {
 
@@ -130,7 +130,7 @@ std::vector<std::string> split_command_line(const std::string& line) {
 
 unsigned long start_process(const std::string& command_line, int /*show_window: no windows here*/) {
   const std::optional<std::string> program = resolve_program(command_line);
-  if (!program) raise_runtime_error(errnum::file_not_found);
+  if (!program) platform::raise_runtime_error(platform::errnum::file_not_found);
   std::vector<std::string> args = split_command_line(command_line);
   std::vector<char*> argv;
   argv.reserve(args.size() + 1);
@@ -151,7 +151,7 @@ unsigned long start_process(const std::string& command_line, int /*show_window: 
   const int result = posix_spawn(&pid, program->c_str(), &actions, &attributes, argv.data(), environ);
   posix_spawnattr_destroy(&attributes);
   posix_spawn_file_actions_destroy(&actions);
-  if (result != 0) raise_runtime_error(errnum::file_not_found);
+  if (result != 0) platform::raise_runtime_error(platform::errnum::file_not_found);
 
   // Nobody waits for the program, but it must not stay a zombie: a detached
   // thread collects its exit status.
@@ -201,4 +201,4 @@ std::string expand_environment_strings(const std::string& text) {
   return out;
 }
 
-}  // namespace platform
+}  // namespace sys

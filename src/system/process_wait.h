@@ -7,7 +7,7 @@
 
 #include <string>
 
-namespace platform {
+namespace sys {
 
 // Result of run_and_wait when the program could not be started.
 constexpr long run_not_started = -1;
@@ -20,6 +20,6 @@ constexpr long run_timed_out = -2;
 // code, or one of the two negative results above.
 long run_and_wait(const std::string& command_line, unsigned long timeout_ms);
 
-}  // namespace platform
+}  // namespace sys
 
 #endif

@@ -5,12 +5,13 @@
 #include <vector>
 
 #include "platform/codepage.h"
+#include "system/unique_handle.h"
 
-namespace platform {
+namespace sys {
 
 long run_and_wait(const std::string& command_line, unsigned long timeout_ms) {
   // CreateProcessW may write into the command line, so it gets its own copy.
-  std::wstring wide = utf8_to_wide(command_line);
+  std::wstring wide = platform::utf8_to_wide(command_line);
   std::vector<wchar_t> buffer(wide.begin(), wide.end());
   buffer.push_back(L'\0');
 
@@ -23,19 +24,17 @@ long run_and_wait(const std::string& command_line, unsigned long timeout_ms) {
                       &process)) {
     return run_not_started;
   }
-  CloseHandle(process.hThread);
+  const UniqueKernel thread(process.hThread);
+  const UniqueKernel program(process.hProcess);
 
-  long result = run_timed_out;
-  if (WaitForSingleObject(process.hProcess, timeout_ms) == WAIT_OBJECT_0) {
+  if (WaitForSingleObject(program.get(), timeout_ms) == WAIT_OBJECT_0) {
     DWORD exit_code = 0;
-    result = GetExitCodeProcess(process.hProcess, &exit_code) ? static_cast<long>(exit_code) : run_not_started;
-  } else {
-    // A program left running would hold the test's files and keys.
-    TerminateProcess(process.hProcess, 1);
-    WaitForSingleObject(process.hProcess, 5000);
+    return GetExitCodeProcess(program.get(), &exit_code) ? static_cast<long>(exit_code) : run_not_started;
   }
-  CloseHandle(process.hProcess);
-  return result;
+  // A program left running would hold the test's files and keys.
+  TerminateProcess(program.get(), 1);
+  WaitForSingleObject(program.get(), 5000);
+  return run_timed_out;
 }
 
-}  // namespace platform
+}  // namespace sys

@@ -8,11 +8,12 @@
 #include "platform/codepage.h"
 #include "platform/runtime_error.h"
 #include "system/process.h"
+#include "system/unique_handle.h"
 
-namespace platform {
+namespace sys {
 
 unsigned long start_process(const std::string& command_line, int show_window) {
-  const std::string ansi = utf8_to_ansi(command_line);
+  const std::string ansi = platform::utf8_to_ansi(command_line);
   std::vector<char> line(ansi.begin(), ansi.end());  // CreateProcessA may write into it
   line.push_back('\0');
   STARTUPINFOA startup{};
@@ -21,16 +22,16 @@ unsigned long start_process(const std::string& command_line, int show_window) {
   startup.wShowWindow = static_cast<WORD>(show_window);
   PROCESS_INFORMATION info{};
   if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
-    raise_runtime_error(errnum::file_not_found);
+    platform::raise_runtime_error(platform::errnum::file_not_found);
   }
   // Nobody waits for the program: its handles are not needed.
-  CloseHandle(info.hThread);
-  CloseHandle(info.hProcess);
+  const UniqueKernel thread(info.hThread);
+  const UniqueKernel process(info.hProcess);
   return info.dwProcessId;
 }
 
 std::string expand_environment_strings(const std::string& text) {
-  const std::string ansi = utf8_to_ansi(text);
+  const std::string ansi = platform::utf8_to_ansi(text);
   std::vector<char> out(ansi.size() + 1);
   for (;;) {
     const DWORD needed = ExpandEnvironmentStringsA(ansi.c_str(), out.data(), static_cast<DWORD>(out.size()));
@@ -38,7 +39,7 @@ std::string expand_environment_strings(const std::string& text) {
     if (needed <= out.size()) break;
     out.resize(needed);  // the environment may grow between two calls: ask again
   }
-  return ansi_to_utf8(std::string(out.data(), std::strlen(out.data())));
+  return platform::ansi_to_utf8(std::string(out.data(), std::strlen(out.data())));
 }
 
-}  // namespace platform
+}  // namespace sys

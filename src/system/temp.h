@@ -3,7 +3,7 @@
 
 #include <string>
 
-namespace platform {
+namespace sys {
 
 // GetTempPathA(buffer_length, buffer): the length written (without the NUL),
 // the length needed when the buffer is too small, 0 on failure.
@@ -17,4 +17,4 @@ std::string temp_folder_by_real_name();
 // the file system gives none.
 std::string short_path_name(const std::string& path);
 
-}  // namespace platform
+}  // namespace sys

@@ -8,7 +8,7 @@
 
 #include "platform/codepage.h"
 
-namespace platform {
+namespace sys {
 
 std::string temp_folder_by_real_name() {
   const char* dir = std::getenv("TMPDIR");
@@ -21,11 +21,11 @@ std::string temp_folder_by_real_name() {
 std::string short_path_name(const std::string& /*path*/) { return ""; }
 
 unsigned long get_temp_path_a(unsigned long buffer_length, char* buffer) {
-  const std::string path = utf8_to_ansi(temp_folder_by_real_name());  // the A function hands out ANSI bytes
+  const std::string path = platform::utf8_to_ansi(temp_folder_by_real_name());  // the A function hands out ANSI bytes
   // Too small a buffer (the NUL needs room too): the size needed, NUL included.
   if (buffer == nullptr || path.size() >= buffer_length) return path.size() + 1;
   std::memcpy(buffer, path.c_str(), path.size() + 1);
   return path.size();
 }
 
-}  // namespace platform
+}  // namespace sys

@@ -6,7 +6,7 @@
 #include "platform/codepage.h"
 #include "system/temp.h"
 
-namespace platform {
+namespace sys {
 
 unsigned long get_temp_path_a(unsigned long buffer_length, char* buffer) { return GetTempPathA(buffer_length, buffer); }
 
@@ -45,11 +45,11 @@ std::string temp_folder_by_real_name() {
   }
   if (folder.empty()) return "";
   if (folder.back() != L'\\') folder += L'\\';
-  return wide_to_utf8(folder);
+  return platform::wide_to_utf8(folder);
 }
 
 std::string short_path_name(const std::string& path) {
-  std::wstring wide = utf8_to_wide(path);
+  std::wstring wide = platform::utf8_to_wide(path);
   // A path beyond MAX_PATH is reached only with the long-path prefix, which
   // the result then carries too.
   constexpr std::wstring_view kLongPrefix = L"\\\\?\\";
@@ -58,7 +58,7 @@ std::string short_path_name(const std::string& path) {
   std::wstring short_name =
       sized_text([&wide](DWORD size, wchar_t* buffer) { return GetShortPathNameW(wide.c_str(), buffer, size); });
   if (long_path && short_name.rfind(kLongPrefix, 0) == 0) short_name.erase(0, kLongPrefix.size());
-  return wide_to_utf8(short_name);
+  return platform::wide_to_utf8(short_name);
 }
 
-}  // namespace platform
+}  // namespace sys

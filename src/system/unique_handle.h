@@ -7,7 +7,7 @@
 
 #include <utility>
 
-namespace platform {
+namespace sys {
 
 template <class Handle, auto Free>
 class UniqueHandle {
@@ -35,5 +35,8 @@ class UniqueHandle {
 };
 
 using UniqueLocal = UniqueHandle<HLOCAL, LocalFree>;
+// A kernel object (a process, a thread, a file). Functions that answer
+// INVALID_HANDLE_VALUE for "none" have it turned into an empty owner first.
+using UniqueKernel = UniqueHandle<HANDLE, CloseHandle>;
 
-}  // namespace platform
+}  // namespace sys

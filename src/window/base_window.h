@@ -6,7 +6,7 @@
 
 #include <windows.h>
 
-namespace platform {
+namespace window {
 
 template <class Derived>
 class BaseWindow {
@@ -55,4 +55,4 @@ class BaseWindow {
   HWND hwnd_ = nullptr;
 };
 
-}  // namespace platform
+}  // namespace window

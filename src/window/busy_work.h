@@ -8,9 +8,9 @@
 #include <functional>
 #include <string>
 
-#include "platform/ui.h"
+#include "window/ui.h"
 
-namespace platform {
+namespace window {
 
 // While the object lives, the button is disabled, reads the busy text and
 // `busy` names it; then the button is as it was, with the focus back on it
@@ -35,4 +35,4 @@ class BusyButton {
 // once, with the work still under way and nothing after it run.
 void run_away_from_windows(const std::function<void()>& work, const std::function<void(MSG&)>& dispatch);
 
-}  // namespace platform
+}  // namespace window

@@ -3,8 +3,9 @@
 #include <exception>
 
 #include "platform/runtime_error.h"
+#include "system/unique_handle.h"
 
-namespace platform {
+namespace window {
 
 namespace {
 
@@ -55,8 +56,9 @@ BusyButton::~BusyButton() {
 
 void run_away_from_windows(const std::function<void()>& work, const std::function<void(MSG&)>& dispatch) {
   BusyWork busy{&work, nullptr};
-  HANDLE thread = CreateThread(nullptr, 0, &busy_work_thread, &busy, 0, nullptr);
-  if (!thread) throw RuntimeError(static_cast<long>(GetLastError()), "Telvora", "CreateThread");
+  const sys::UniqueKernel owned(CreateThread(nullptr, 0, &busy_work_thread, &busy, 0, nullptr));
+  HANDLE thread = owned.get();
+  if (!thread) throw platform::RuntimeError(static_cast<long>(GetLastError()), "Telvora", "CreateThread");
   for (;;) {
     const DWORD woke = MsgWaitForMultipleObjectsEx(1, &thread, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     if (woke == WAIT_OBJECT_0) break;
@@ -71,8 +73,7 @@ void run_away_from_windows(const std::function<void()>& work, const std::functio
       dispatch(msg);
     }
   }
-  CloseHandle(thread);
   if (busy.error) std::rethrow_exception(busy.error);
 }
 
-}  // namespace platform
+}  // namespace window

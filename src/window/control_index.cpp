@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-namespace platform {
+namespace window {
 
 ControlIndex::ControlIndex(std::span<const FormLayout* const> forms) : forms_(forms) {
   std::size_t count = 0;
@@ -34,4 +34,4 @@ ControlIndex::Place ControlIndex::find(ControlId control) const {
   return {nullptr, nullptr};
 }
 
-}  // namespace platform
+}  // namespace window

@@ -7,7 +7,7 @@
 
 #include "window/ui_layout.h"
 
-namespace platform {
+namespace window {
 
 class ControlIndex {
  public:
@@ -33,4 +33,4 @@ class ControlIndex {
   std::vector<Place> controls_;
 };
 
-}  // namespace platform
+}  // namespace window

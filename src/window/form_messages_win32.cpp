@@ -5,7 +5,7 @@
 
 #include "window/form_window.h"
 
-namespace platform {
+namespace window {
 
 namespace {
 
@@ -130,4 +130,4 @@ LRESULT FormWindow::handle_message(UINT msg, WPARAM wparam, LPARAM lparam) {
   return DefWindowProcW(hwnd(), msg, wparam, lparam);
 }
 
-}  // namespace platform
+}  // namespace window

@@ -13,7 +13,7 @@
 #include "window/handles.h"
 #include "window/ui_layout.h"
 
-namespace platform {
+namespace window {
 
 // What a window reports to the services that own it.
 class FormHost {
@@ -89,4 +89,4 @@ class FormWindow : public BaseWindow<FormWindow> {
   std::vector<HWND> disabled_by_modal_;
 };
 
-}  // namespace platform
+}  // namespace window

@@ -11,7 +11,7 @@
 #include "platform/error.h"
 #include "window/picture.h"
 
-namespace platform {
+namespace window {
 
 namespace {
 
@@ -29,7 +29,7 @@ bool takes_focus(ControlKind kind) {
 }
 
 [[noreturn]] void raise_last_error() {
-  throw RuntimeError(static_cast<long>(GetLastError()), "Telvora", "CreateWindowExW");
+  throw platform::RuntimeError(static_cast<long>(GetLastError()), "Telvora", "CreateWindowExW");
 }
 
 UniqueIcon load_icon(int resource, int width_metric, int height_metric, UINT dpi) {
@@ -52,8 +52,8 @@ void FormWindow::create(HWND owner) {
   if (layout_.show_in_taskbar) ex_style |= WS_EX_APPWINDOW;
   background_.reset(CreateSolidBrush(kWhite));
 
-  if (!CreateWindowExW(ex_style, class_name, utf8_to_wide(layout_.caption).c_str(), style, CW_USEDEFAULT, CW_USEDEFAULT,
-                       100, 100, owner, nullptr, GetModuleHandleW(nullptr), this)) {
+  if (!CreateWindowExW(ex_style, class_name, platform::utf8_to_wide(layout_.caption).c_str(), style, CW_USEDEFAULT,
+                       CW_USEDEFAULT, 100, 100, owner, nullptr, GetModuleHandleW(nullptr), this)) {
     raise_last_error();
   }
   // The monitor under the new window decides its DPI.
@@ -115,7 +115,7 @@ void FormWindow::create_controls() {
         break;
       case ControlKind::picture: style |= SS_BITMAP; break;
     }
-    HWND control = CreateWindowExW(ex_style, cls, utf8_to_wide(c.text).c_str(), style, 0, 0, 10, 10, hwnd(),
+    HWND control = CreateWindowExW(ex_style, cls, platform::utf8_to_wide(c.text).c_str(), style, 0, 0, 10, 10, hwnd(),
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance, nullptr);
     if (!control) raise_last_error();
     Control& made = controls_[c.id] = Control{&c, control, {}};
@@ -221,4 +221,4 @@ HWND FormWindow::control(ControlId id) const {
   return found == controls_.end() ? nullptr : found->second.hwnd;
 }
 
-}  // namespace platform
+}  // namespace window

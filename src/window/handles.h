@@ -5,11 +5,11 @@
 
 #include "system/unique_handle.h"
 
-namespace platform {
+namespace window {
 
-using UniqueFont = UniqueHandle<HFONT, DeleteObject>;
-using UniqueBrush = UniqueHandle<HBRUSH, DeleteObject>;
-using UniqueBitmap = UniqueHandle<HBITMAP, DeleteObject>;
-using UniqueIcon = UniqueHandle<HICON, DestroyIcon>;
+using UniqueFont = sys::UniqueHandle<HFONT, DeleteObject>;
+using UniqueBrush = sys::UniqueHandle<HBRUSH, DeleteObject>;
+using UniqueBitmap = sys::UniqueHandle<HBITMAP, DeleteObject>;
+using UniqueIcon = sys::UniqueHandle<HICON, DestroyIcon>;
 
-}  // namespace platform
+}  // namespace window

@@ -3,7 +3,7 @@
 
 #include "window/handles.h"
 
-namespace platform {
+namespace window {
 
 // Decodes a GIF or JPEG from the program's RCDATA resources into a 32-bit
 // DIB section, laid on the white window background. A picture that cannot be
@@ -11,4 +11,4 @@ namespace platform {
 // on the calling thread.
 UniqueBitmap decode_picture(int resource);
 
-}  // namespace platform
+}  // namespace window

@@ -9,7 +9,7 @@
 
 #include "platform/error.h"
 
-namespace platform {
+namespace window {
 
 namespace {
 
@@ -33,7 +33,7 @@ class ComRef {
   T* p_ = nullptr;
 };
 
-[[noreturn]] void raise_picture_error() { throw RuntimeError(kInvalidPicture, "Telvora", "Invalid picture"); }
+[[noreturn]] void raise_picture_error() { throw platform::RuntimeError(kInvalidPicture, "Telvora", "Invalid picture"); }
 
 }  // namespace
 
@@ -84,4 +84,4 @@ UniqueBitmap decode_picture(int resource) {
   return bitmap;
 }
 
-}  // namespace platform
+}  // namespace window

@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <span>
 
-#include "platform/ui.h"
+#include "window/ui.h"
 
-namespace platform {
+namespace window {
 
 enum class ControlKind { label, text_box, multi_line_text_box, drop_down_list, button, frame, picture };
 enum class Border { fixed_single, fixed_tool_window };
@@ -53,4 +53,4 @@ class UiEvents {
   virtual void on_selection_change(Ui& ui, ControlId control) = 0;
 };
 
-}  // namespace platform
+}  // namespace window

@@ -18,7 +18,7 @@
 #include "window/control_index.h"
 #include "window/form_window.h"
 
-namespace platform {
+namespace window {
 
 namespace {
 
@@ -28,8 +28,8 @@ constexpr long kControlNotFound = 424;       // "Object required"
 // The last resort for an error that nothing else reported, in the same form
 // as the handlers' own report.
 [[noreturn]] void report_and_exit(HWND owner, const std::exception& error) {
-  MessageBoxW(owner, utf8_to_wide(escaped_error_text(as_runtime_error(error))).c_str(),
-              utf8_to_wide(program_name).c_str(), MB_OK | MB_ICONERROR);
+  MessageBoxW(owner, platform::utf8_to_wide(sys::escaped_error_text(sys::as_runtime_error(error))).c_str(),
+              platform::utf8_to_wide(platform::program_name).c_str(), MB_OK | MB_ICONERROR);
   ExitProcess(1);
 }
 
@@ -109,7 +109,7 @@ struct Win32Ui::Impl final : FormHost {
   // A control of a form that is not loaded loads that form, hidden.
   HWND control(ControlId id) {
     const ControlIndex::Place place = index.find(id);
-    if (place.form == nullptr) throw RuntimeError(kControlNotFound, "Telvora", "Object required");
+    if (place.form == nullptr) throw platform::RuntimeError(kControlNotFound, "Telvora", "Object required");
     return load(place.form->id, nullptr).control(id);
   }
 
@@ -161,7 +161,7 @@ Win32Ui::~Win32Ui() {
 }
 
 void Win32Ui::message_box(const std::string& text, int style, const std::string& caption) {
-  MessageBoxW(impl_->active_owner(), utf8_to_wide(text).c_str(), utf8_to_wide(caption).c_str(),
+  MessageBoxW(impl_->active_owner(), platform::utf8_to_wide(text).c_str(), platform::utf8_to_wide(caption).c_str(),
               MB_OK | static_cast<UINT>(style));
 }
 
@@ -169,11 +169,11 @@ std::string Win32Ui::text(ControlId control) {
   HWND hwnd = impl_->control(control);
   std::wstring buffer(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
   buffer.resize(static_cast<std::size_t>(GetWindowTextW(hwnd, buffer.data(), static_cast<int>(buffer.size()))));
-  return wide_to_utf8(buffer);
+  return platform::wide_to_utf8(buffer);
 }
 
 void Win32Ui::set_text(ControlId control, const std::string& text) {
-  SetWindowTextW(impl_->control(control), utf8_to_wide(text).c_str());
+  SetWindowTextW(impl_->control(control), platform::utf8_to_wide(text).c_str());
 }
 
 int Win32Ui::list_index(ControlId control) {
@@ -184,13 +184,14 @@ int Win32Ui::list_index(ControlId control) {
 void Win32Ui::add_item(ControlId control, const std::string& text) {
   // Inserting at -1 appends whatever the list's sort style.
   SendMessageW(impl_->control(control), CB_INSERTSTRING, static_cast<WPARAM>(-1),
-               reinterpret_cast<LPARAM>(utf8_to_wide(text).c_str()));
+               reinterpret_cast<LPARAM>(platform::utf8_to_wide(text).c_str()));
 }
 
 void Win32Ui::set_list_index(ControlId control, int index) {
   HWND hwnd = impl_->control(control);
   const auto count = SendMessageW(hwnd, CB_GETCOUNT, 0, 0);
-  if (index < -1 || index >= count) throw RuntimeError(kInvalidPropertyValue, "Telvora", "Invalid property value");
+  if (index < -1 || index >= count)
+    throw platform::RuntimeError(kInvalidPropertyValue, "Telvora", "Invalid property value");
   SendMessageW(hwnd, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
   // CB_SETCURSEL sends no CBN_SELCHANGE, yet the selection handler must run.
   impl_->events.on_selection_change(*this, control);
@@ -257,12 +258,12 @@ void Win32Ui::unload_window(FormId form_id) {
 void Win32Ui::end_process(int exit_code) { ExitProcess(static_cast<UINT>(exit_code)); }
 
 bool Win32Ui::ask(const std::string& text, int style, const std::string& caption) {
-  return MessageBoxW(impl_->active_owner(), utf8_to_wide(text).c_str(), utf8_to_wide(caption).c_str(),
-                     static_cast<UINT>(style)) == IDYES;
+  return MessageBoxW(impl_->active_owner(), platform::utf8_to_wide(text).c_str(),
+                     platform::utf8_to_wide(caption).c_str(), static_cast<UINT>(style)) == IDYES;
 }
 
 void Win32Ui::run_busy(ControlId button, const std::string& busy_text, const std::function<void()>& work) {
-  const BusyButton shown(impl_->control(button), utf8_to_wide(busy_text), impl_->busy_button, button);
+  const BusyButton shown(impl_->control(button), platform::utf8_to_wide(busy_text), impl_->busy_button, button);
   run_away_from_windows(work, [this](MSG& msg) { impl_->dispatch(msg); });
 }
 
@@ -296,4 +297,4 @@ int run_windows_program(UiEvents& events, FormId first_form) {
   return exit_code;
 }
 
-}  // namespace platform
+}  // namespace window

@@ -6,10 +6,10 @@
 
 #include <memory>
 
-#include "platform/ui.h"
+#include "window/ui.h"
 #include "window/ui_layout.h"
 
-namespace platform {
+namespace window {
 
 class Win32Ui : public Ui {
  public:
@@ -48,4 +48,4 @@ class Win32Ui : public Ui {
 // the message loop until no window is left; returns the exit code.
 int run_windows_program(UiEvents& events, FormId first_form);
 
-}  // namespace platform
+}  // namespace window

@@ -36,9 +36,9 @@ const char kNameUnusable[] = "Adınızda - Soyadınızda kullanılamayan karakte
 const char kEmailUnusable[] = "E-Posta adresinizde kullanılamayan karakterler var.";
 const char kTempFolderUnusable[] = "Geçici klasöre erişilemediği için hesap kurulamadı.";
 
-std::wstring caption(platform::FormId form) { return widen(forms::form_layout(form).caption); }
+std::wstring caption(window::FormId form) { return widen(forms::form_layout(form).caption); }
 
-const platform::ControlLayout& layout_of(platform::FormId form, platform::ControlId id) {
+const window::ControlLayout& layout_of(window::FormId form, window::ControlId id) {
   for (const auto& c : forms::form_layout(form).controls)
     if (c.id == id) return c;
   throw std::out_of_range("no such control");
@@ -171,7 +171,7 @@ class Telvora : public testing::Test {
     return exit_code;
   }
 
-  HWND item(platform::ControlId id) const { return GetDlgItem(form1_, id); }
+  HWND item(window::ControlId id) const { return GetDlgItem(form1_, id); }
 
   // Fills the main window, presses the setup button and answers the Outlook
   // reminder: the completion window that follows, null when none came.
@@ -234,9 +234,9 @@ class Telvora : public testing::Test {
   // Every window's client size and every control's place and size: twips at
   // the window's DPI (15 twips per pixel at 96 dpi); pictures keep their own
   // pixel size, which their layout gives at 96 dpi.
-  void expect_geometry(HWND window, platform::FormId form, int dpi = 96) {
+  void expect_geometry(HWND window, window::FormId form, int dpi = 96) {
     const auto px = [dpi](int twips) { return MulDiv(twips, dpi, 1440); };
-    const platform::FormLayout& layout = forms::form_layout(form);
+    const window::FormLayout& layout = forms::form_layout(form);
     RECT client;
     GetClientRect(window, &client);
     EXPECT_EQ(client.right, px(layout.client_width)) << layout.name;
@@ -249,7 +249,7 @@ class Telvora : public testing::Test {
         left += px(layout_of(form, c.parent).left);
         top += px(layout_of(form, c.parent).top);
       }
-      const bool own_size = c.kind == platform::ControlKind::picture;
+      const bool own_size = c.kind == window::ControlKind::picture;
       const RECT r = client_rect_of(control);
       EXPECT_EQ(r.left, left) << layout.name << "." << c.name;
       EXPECT_EQ(r.top, top) << layout.name << "." << c.name;
@@ -279,6 +279,23 @@ class Telvora : public testing::Test {
     EXPECT_NEAR((r.top + r.bottom) / 2, (over.top + over.bottom) / 2, 1);
   }
 
+  // The profile path that the stand-in Outlook of `outlook` was started on,
+  // read from its recorded command line; empty, with a failure, when it was
+  // not started or not with "/importprf" and a quoted path.
+  std::wstring profile_handed_to(const std::wstring& outlook) {
+    if (!wait_until([&] { return !read_file(log_).empty(); })) {
+      ADD_FAILURE() << "the stand-in Outlook was not started";
+      return {};
+    }
+    const std::wstring line = widen(read_file(log_));
+    const std::wstring prefix = L"\"" + outlook + L"\\OUTLOOK.EXE\" /importprf \"";
+    if (line.size() <= prefix.size() || line.compare(0, prefix.size(), prefix) != 0 || line.back() != L'"') {
+      ADD_FAILURE() << "command line: " << to_utf8(line);
+      return {};
+    }
+    return line.substr(prefix.size(), line.size() - prefix.size() - 1);
+  }
+
   void screenshot(HWND window, const wchar_t* file) {
     Sleep(300);  // painting has finished
     const std::wstring folder = from_unix_path(TELVORA_SCREENSHOTS);
@@ -300,7 +317,7 @@ TEST_F(Telvora, RefusedInputShowsItsMessageAndPutsTheFocusInTheBoxConcerned) {
     const wchar_t* name;
     const wchar_t* email;
     const char* message;
-    platform::ControlId focus;
+    window::ControlId focus;
     const wchar_t* screenshot_file = nullptr;
   };
   const Case cases[] = {
@@ -406,11 +423,8 @@ TEST_F(Telvora, TemporaryFolderNamedOutsideTheCodePageGetsTheProfileThroughItsSh
   HWND form3 = set_up_outlook(L"Ali Veli", L"ali@example.com");
   ASSERT_NE(form3, nullptr);
 
-  ASSERT_TRUE(wait_until([&] { return !read_file(log_).empty(); })) << "the stand-in Outlook was not started";
-  const std::wstring line = widen(read_file(log_));
-  const std::wstring prefix = L"\"" + outlook + L"\\OUTLOOK.EXE\" /importprf \"";
-  ASSERT_EQ(line.substr(0, prefix.size()), prefix);
-  const std::wstring handed = line.substr(prefix.size(), line.size() - prefix.size() - 1);
+  const std::wstring handed = profile_handed_to(outlook);
+  ASSERT_FALSE(handed.empty());
   // The path Outlook gets names the file in the real folder, in letters the
   // code page holds.
   const std::string ansi = to_code_page(handed, kTurkish);
@@ -465,11 +479,8 @@ TEST_F(Telvora, TemporaryFolderWithALongPathGetsTheProfileOrTheBoxNeverTheDriveR
     if (tc.set_up) {
       HWND form3 = expect_completion_window();
       ASSERT_NE(form3, nullptr);
-      ASSERT_TRUE(wait_until([&] { return !read_file(log_).empty(); })) << "the stand-in Outlook was not started";
-      const std::wstring line = widen(read_file(log_));
-      const std::wstring prefix = L"\"" + outlook + L"\\OUTLOOK.EXE\" /importprf \"";
-      ASSERT_EQ(line.substr(0, prefix.size()), prefix);
-      const std::wstring handed = line.substr(prefix.size(), line.size() - prefix.size() - 1);
+      const std::wstring handed = profile_handed_to(outlook);
+      ASSERT_FALSE(handed.empty());
       EXPECT_LE(handed.size(), 259U) << to_utf8(handed);
       if (tc.length <= 243) {
         EXPECT_EQ(handed, temp_ + L"Temp_Profile.PRF");
@@ -1013,8 +1024,8 @@ TEST_F(Telvora, KeyboardTabFollowsTheTabOrderAndKapatAnswersEnterAndEsc) {
   ASSERT_NO_FATAL_FAILURE(start());
   ASSERT_TRUE(app_->bring_to_front(form1_));
   ASSERT_TRUE(app_->wait_focus(item(f1::txtadsoyad))) << "the focus does not start in the name box";
-  const platform::ControlId order[] = {f1::txteposta, f1::CmbApp, f1::Command1, f1::Command2, f1::txtadsoyad};
-  for (platform::ControlId next : order) {
+  const window::ControlId order[] = {f1::txteposta, f1::CmbApp, f1::Command1, f1::Command2, f1::txtadsoyad};
+  for (window::ControlId next : order) {
     press_key(VK_TAB);
     EXPECT_TRUE(app_->wait_focus(item(next), 3000))
         << "expected control " << next << ", focus on " << GetDlgCtrlID(app_->focus());

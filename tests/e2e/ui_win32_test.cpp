@@ -14,14 +14,14 @@
 
 namespace {
 
-using platform::ControlKind;
-using platform::ControlLayout;
-using platform::FormLayout;
+using window::ControlKind;
+using window::ControlLayout;
+using window::FormLayout;
 
-constexpr platform::ControlId kName = 1001, kList = 1002, kGo = 1003, kHeading = 1004;
-constexpr platform::ControlId kInfo = 2001, kClose = 2002;
+constexpr window::ControlId kName = 1001, kList = 1002, kGo = 1003, kHeading = 1004;
+constexpr window::ControlId kInfo = 2001, kClose = 2002;
 
-constexpr ControlLayout row(platform::ControlId id, ControlKind kind, const char* text, int left, int top, int width,
+constexpr ControlLayout row(window::ControlId id, ControlKind kind, const char* text, int left, int top, int width,
                             int height, int tab, bool cancel = false) {
   return {id, "c", kind, text, left, top, width, height, tab, 0, true, false, 0, 0, false, cancel};
 }
@@ -41,9 +41,9 @@ const FormLayout kMain{1,
                        "Sınama Penceresi",
                        4500,
                        2400,
-                       platform::Border::fixed_single,
+                       window::Border::fixed_single,
                        0,
-                       platform::StartPosition::center_screen,
+                       window::StartPosition::center_screen,
                        true,
                        kMainControls};
 const FormLayout kInfoForm{2,
@@ -51,19 +51,19 @@ const FormLayout kInfoForm{2,
                            "Bilgi Penceresi",
                            3600,
                            2700,
-                           platform::Border::fixed_tool_window,
+                           window::Border::fixed_tool_window,
                            0,
-                           platform::StartPosition::center_owner,
+                           window::StartPosition::center_owner,
                            false,
                            kInfoControls};
 
 const std::array<const FormLayout*, 2> kForms = {&kMain, &kInfoForm};
 
 // Records what the window layer reports and lets a test react to it.
-class Events : public platform::UiEvents {
+class Events : public window::UiEvents {
  public:
   std::span<const FormLayout* const> layouts() override { return kForms; }
-  void on_load(platform::Ui& ui, platform::FormId form) override {
+  void on_load(window::Ui& ui, window::FormId form) override {
     loads.push_back(form);
     if (form == 1) {
       ui.add_item(kList, "Birinci");
@@ -71,18 +71,18 @@ class Events : public platform::UiEvents {
       ui.set_list_index(kList, 0);
     }
   }
-  void on_click(platform::Ui& ui, platform::ControlId control) override {
+  void on_click(window::Ui& ui, window::ControlId control) override {
     clicks.push_back(control);
     if (click) click(ui, control);
   }
-  void on_selection_change(platform::Ui& ui, platform::ControlId control) override {
+  void on_selection_change(window::Ui& ui, window::ControlId control) override {
     selections.push_back(ui.list_index(control));
   }
 
-  std::vector<platform::FormId> loads;
-  std::vector<platform::ControlId> clicks;
+  std::vector<window::FormId> loads;
+  std::vector<window::ControlId> clicks;
   std::vector<int> selections;
-  std::function<void(platform::Ui&, platform::ControlId)> click;
+  std::function<void(window::Ui&, window::ControlId)> click;
 };
 
 HWND own_window(const wchar_t* caption) {
@@ -118,7 +118,7 @@ void later(std::function<void()> f) {
 
 TEST(Win32Ui, SettingTheListIndexRunsTheSelectionHandlerAndRefusesAnIndexOutOfRange) {
   Events events;
-  platform::Win32Ui ui(events);
+  window::Win32Ui ui(events);
   ui.show_window(1, false, 0);
   EXPECT_EQ(events.selections, std::vector<int>{0}) << "the load step's selection ran no handler";
   ui.set_list_index(kList, 1);
@@ -142,7 +142,7 @@ TEST(Win32Ui, SettingTheListIndexRunsTheSelectionHandlerAndRefusesAnIndexOutOfRa
 
 TEST(Win32Ui, TextsCrossTheWindowsAsUnicode) {
   Events events;
-  platform::Win32Ui ui(events);
+  window::Win32Ui ui(events);
   ui.show_window(1, false, 0);
   HWND main = own_window(L"Sınama Penceresi");
   ASSERT_NE(main, nullptr) << "the caption did not reach the window as Unicode";
@@ -165,7 +165,7 @@ TEST(Win32Ui, TextsCrossTheWindowsAsUnicode) {
 
 TEST(Win32Ui, ModelessWindowHasOneInstanceAndIsCreatedAnewAfterUnload) {
   Events events;
-  platform::Win32Ui ui(events);
+  window::Win32Ui ui(events);
   ui.show_window(1, false, 0);
   ui.show_window(2, false, 1);
   HWND info = own_window(L"Bilgi Penceresi");
@@ -173,25 +173,25 @@ TEST(Win32Ui, ModelessWindowHasOneInstanceAndIsCreatedAnewAfterUnload) {
   EXPECT_EQ(GetWindow(info, GW_OWNER), own_window(L"Sınama Penceresi"));
   ui.show_window(2, false, 1);
   EXPECT_EQ(count_own_windows(L"Bilgi Penceresi"), 1);
-  EXPECT_EQ(events.loads, (std::vector<platform::FormId>{1, 2}));
+  EXPECT_EQ(events.loads, (std::vector<window::FormId>{1, 2}));
   EXPECT_EQ(e2e::text_of(GetDlgItem(info, kInfo)), L"ilk\r\nikinci");
 
   ui.unload_window(2);
   EXPECT_FALSE(IsWindow(info));
   ui.show_window(2, false, 1);
-  EXPECT_EQ(events.loads, (std::vector<platform::FormId>{1, 2, 2})) << "the window was not created anew";
+  EXPECT_EQ(events.loads, (std::vector<window::FormId>{1, 2, 2})) << "the window was not created anew";
   EXPECT_EQ(count_own_windows(L"Bilgi Penceresi"), 1);
 }
 
 TEST(Win32Ui, ModalWindowHoldsTheCallerAndDisablesTheOthersUntilItIsClosed) {
   Events events;
-  platform::Win32Ui ui(events);
+  window::Win32Ui ui(events);
   ui.show_window(1, false, 0);
   HWND main = own_window(L"Sınama Penceresi");
   bool main_enabled_meanwhile = true;
   // Esc, as the dialog manager reports it, presses the cancel button, whose
   // handler unloads the window.
-  events.click = [&](platform::Ui& u, platform::ControlId c) {
+  events.click = [&](window::Ui& u, window::ControlId c) {
     if (c == kClose) u.unload_window(2);
   };
   later([&] {
@@ -200,7 +200,7 @@ TEST(Win32Ui, ModalWindowHoldsTheCallerAndDisablesTheOthersUntilItIsClosed) {
   });
   ui.show_window(2, true, 1);  // returns once the window is gone
   EXPECT_FALSE(main_enabled_meanwhile);
-  EXPECT_EQ(events.clicks, std::vector<platform::ControlId>{kClose});
+  EXPECT_EQ(events.clicks, std::vector<window::ControlId>{kClose});
   EXPECT_EQ(own_window(L"Bilgi Penceresi"), nullptr);
   EXPECT_TRUE(IsWindowEnabled(main)) << "the owner stays disabled";
 
@@ -213,7 +213,7 @@ TEST(Win32Ui, ModalWindowHoldsTheCallerAndDisablesTheOthersUntilItIsClosed) {
 
 TEST(Win32Ui, MessageLoopEndsWhenTheLastWindowIsGone) {
   Events events;
-  platform::Win32Ui ui(events);
+  window::Win32Ui ui(events);
   ui.show_window(1, false, 0);
   ui.show_window(2, false, 1);
   HWND info = own_window(L"Bilgi Penceresi");
@@ -229,18 +229,18 @@ TEST(Win32Ui, MessageLoopEndsWhenTheLastWindowIsGone) {
 
 TEST(Win32Ui, DoEventsHandlesWhatIsQueued) {
   Events events;
-  platform::Win32Ui ui(events);
+  window::Win32Ui ui(events);
   ui.show_window(1, false, 0);
   HWND go = GetDlgItem(own_window(L"Sınama Penceresi"), kGo);
   PostMessageW(go, BM_CLICK, 0, 0);
   EXPECT_TRUE(events.clicks.empty());
   ui.do_events();
-  EXPECT_EQ(events.clicks, std::vector<platform::ControlId>{kGo});
+  EXPECT_EQ(events.clicks, std::vector<window::ControlId>{kGo});
 }
 
 TEST(Win32Ui, BusyWorkRunsOffTheWindowsThreadWhileTheWindowAnswersAndItsButtonWaits) {
   Events events;
-  platform::Win32Ui ui(events);
+  window::Win32Ui ui(events);
   ui.show_window(1, false, 0);
   HWND main = own_window(L"Sınama Penceresi");
   HWND go = GetDlgItem(main, kGo);
@@ -299,12 +299,12 @@ TEST(Win32Ui, BusyWorkRunsOffTheWindowsThreadWhileTheWindowAnswersAndItsButtonWa
   ui.do_events();
   PostMessageW(go, BM_CLICK, 0, 0);
   ui.do_events();
-  EXPECT_EQ(events.clicks, std::vector<platform::ControlId>{kGo}) << "the button does not work again";
+  EXPECT_EQ(events.clicks, std::vector<window::ControlId>{kGo}) << "the button does not work again";
 }
 
 TEST(Win32Ui, YesNoBoxAnswersWithTheButtonPressed) {
   Events events;
-  platform::Win32Ui ui(events);
+  window::Win32Ui ui(events);
   ui.show_window(1, false, 0);
   for (const int button : {IDYES, IDNO}) {
     later([button] {

@@ -262,7 +262,7 @@ TYPED_TEST(AccessExport, ShowsEachKeyAfterLettingEventsRun) {
   this->make_key("B");
   RecordingUi ui;
   const std::string file = this->folder_.file("shown.reg");
-  EXPECT_EQ(this->acc().ExportToReg(this->base(), file, true, TextBox{&ui, 1234}), 1);
+  EXPECT_EQ(this->acc().ExportToReg(this->base(), file, true, window::TextBox{&ui, 1234}), 1);
   EXPECT_EQ(ui.log,
             (std::vector<std::string>{"events", this->full(), "events", this->full("A"), "events", this->full("B")}));
   EXPECT_EQ(ui.control_seen, 1234);

@@ -18,10 +18,11 @@
 #include "access_reference.h"
 #include "forwarding_registry.h"
 #include "platform/registry.h"
-#include "platform/ui.h"
 #include "registry_access/clsRegistryAccess.h"
 #include "registry_backends.h"
 #include "scratch_folder.h"
+#include "window/text_box.h"
+#include "window/ui.h"
 
 namespace access_test {
 
@@ -221,31 +222,31 @@ inline void write_file(const std::string& path, const std::string& content) {
 
 // Records what the export shows: "events" for each do_events, the text for
 // each set_text.
-class RecordingUi : public platform::Ui {
+class RecordingUi : public window::Ui {
  public:
   std::vector<std::string> log;
-  platform::ControlId control_seen = -1;
+  window::ControlId control_seen = -1;
 
   void message_box(const std::string&, int, const std::string&) override { log.emplace_back("message_box"); }
   bool ask(const std::string&, int, const std::string&) override {
     log.emplace_back("ask");
     return false;
   }
-  std::string text(platform::ControlId) override { return {}; }
-  void set_text(platform::ControlId control, const std::string& text) override {
+  std::string text(window::ControlId) override { return {}; }
+  void set_text(window::ControlId control, const std::string& text) override {
     control_seen = control;
     log.push_back(text);
   }
-  int list_index(platform::ControlId) override { return -1; }
-  void add_item(platform::ControlId, const std::string&) override {}
-  void set_list_index(platform::ControlId, int) override {}
-  void set_focus(platform::ControlId) override {}
-  void set_visible(platform::ControlId, bool) override {}
-  void show_window(platform::FormId, bool, platform::FormId) override {}
-  void unload_window(platform::FormId) override {}
+  int list_index(window::ControlId) override { return -1; }
+  void add_item(window::ControlId, const std::string&) override {}
+  void set_list_index(window::ControlId, int) override {}
+  void set_focus(window::ControlId) override {}
+  void set_visible(window::ControlId, bool) override {}
+  void show_window(window::FormId, bool, window::FormId) override {}
+  void unload_window(window::FormId) override {}
   [[noreturn]] void end_process(int) override { throw std::logic_error("end_process"); }
   void do_events() override { log.emplace_back("events"); }
-  void run_busy(platform::ControlId, const std::string&, const std::function<void()>& work) override {
+  void run_busy(window::ControlId, const std::string&, const std::function<void()>& work) override {
     log.emplace_back("busy");
     work();
   }

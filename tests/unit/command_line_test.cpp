@@ -12,7 +12,7 @@ namespace {
 
 // What a command line gives, split by the system's rules as the program's own is.
 forms::StartOptions parse(const std::string& command_line) {
-  std::vector<std::string> arguments = platform::split_command_line("Telvora.exe " + command_line);
+  std::vector<std::string> arguments = sys::split_command_line("Telvora.exe " + command_line);
   arguments.erase(arguments.begin());
   return forms::parse_command_line(arguments);
 }

@@ -20,7 +20,7 @@ using telvora_test::press;
 using telvora_test::ScriptedUi;
 using telvora_test::WindowCall;
 namespace f1 = forms::form1;
-using Shown = std::vector<std::pair<platform::ControlId, bool>>;
+using Shown = std::vector<std::pair<window::ControlId, bool>>;
 
 TEST(MainWindowLoad, FillsTheProgramListAndShowsTheOutlookPicture) {
   ScriptedUi ui;
@@ -43,15 +43,15 @@ TEST(MainWindowLoad, FillsInWhatTheCommandLineGivesAndPutsTheFocusOnTheButton) {
   EXPECT_EQ(ui.texts[f1::txtadsoyad], "Ayşe Işık");
   EXPECT_EQ(ui.texts[f1::txteposta], "ayse@örnek.com");
   EXPECT_EQ(ui.list_index(f1::CmbApp), 1);
-  EXPECT_EQ(ui.visibility_changes.back(), (std::pair<platform::ControlId, bool>{f1::Image3, true}));
-  EXPECT_EQ(ui.focus_moves, std::vector<platform::ControlId>{f1::Command1});
+  EXPECT_EQ(ui.visibility_changes.back(), (std::pair<window::ControlId, bool>{f1::Image3, true}));
+  EXPECT_EQ(ui.focus_moves, std::vector<window::ControlId>{f1::Command1});
   EXPECT_TRUE(ui.boxes.empty());
 
   // A box the command line left empty takes the focus instead.
   ScriptedUi partly;
   options.email.reset();
   forms::on_load(partly, forms::Form1, options);
-  EXPECT_EQ(partly.focus_moves, std::vector<platform::ControlId>{f1::txteposta});
+  EXPECT_EQ(partly.focus_moves, std::vector<window::ControlId>{f1::txteposta});
 }
 
 TEST(MainWindowLoad, TellsAWrongCommandLineAndOpensEmptyOrListsTheSwitches) {
@@ -116,7 +116,7 @@ TEST(AboutWindow, OpensModelessOverTheMainWindowAndKapatUnloadsIt) {
 
   EXPECT_EQ(press(ui, forms::form2::Command1, registry), std::nullopt);
   EXPECT_EQ(ui.window_calls.back(), (WindowCall{WindowCall::unload, forms::Form2, false, 0}));
-  EXPECT_EQ(ui.open_forms, std::set<platform::FormId>{forms::Form1});
+  EXPECT_EQ(ui.open_forms, std::set<window::FormId>{forms::Form1});
 
   // It opens again after being closed.
   EXPECT_EQ(press(ui, f1::Command2, registry), std::nullopt);
@@ -137,7 +137,7 @@ template <typename Failure>
 class RefusingUi : public ScriptedUi {
  public:
   explicit RefusingUi(Failure failure) : failure_(std::move(failure)) {}
-  void add_item(platform::ControlId, const std::string&) override { throw failure_; }
+  void add_item(window::ControlId, const std::string&) override { throw failure_; }
 
  private:
   Failure failure_;

@@ -11,9 +11,9 @@
 
 namespace {
 
-using platform::ControlKind;
-using platform::ControlLayout;
-using platform::FormLayout;
+using window::ControlKind;
+using window::ControlLayout;
+using window::FormLayout;
 
 bool takes_focus(const ControlLayout& c) {
   return c.kind == ControlKind::text_box || c.kind == ControlKind::multi_line_text_box ||
@@ -29,15 +29,15 @@ std::vector<std::string> split_crlf(const std::string& text) {
   return lines;
 }
 
-const ControlLayout& find(const FormLayout& form, platform::ControlId id) {
+const ControlLayout& find(const FormLayout& form, window::ControlId id) {
   for (const auto& c : form.controls)
     if (c.id == id) return c;
   throw std::out_of_range("control not in form");
 }
 
 TEST(FormLayout, ControlsAreUniqueAndLieInsideTheirParent) {
-  std::set<platform::ControlId> ids;
-  for (platform::FormId f : {forms::Form1, forms::Form2, forms::Form3}) {
+  std::set<window::ControlId> ids;
+  for (window::FormId f : {forms::Form1, forms::Form2, forms::Form3}) {
     const FormLayout& form = forms::form_layout(f);
     EXPECT_EQ(form.id, f);
     for (const auto& c : form.controls) {
@@ -61,15 +61,15 @@ TEST(FormLayout, ControlsAreUniqueAndLieInsideTheirParent) {
 // The window layer finds a control's window through an index of the layouts,
 // which refuses a control ID or a window used twice.
 TEST(FormLayout, ControlIndexFindsEachControlsWindowAndRefusesAnIdUsedTwice) {
-  const platform::ControlIndex index(forms::form_layouts());
+  const window::ControlIndex index(forms::form_layouts());
   struct Case {
-    platform::ControlId control;
-    platform::FormId form;  // 0: none
+    window::ControlId control;
+    window::FormId form;  // 0: none
   };
   for (const Case& c :
        {Case{forms::form1::txtadsoyad, forms::Form1}, Case{forms::form1::Command1, forms::Form1},
         Case{forms::form2::Command1, forms::Form2}, Case{forms::form3::Label1, forms::Form3}, Case{4242, 0}}) {
-    const platform::ControlIndex::Place place = index.find(c.control);
+    const window::ControlIndex::Place place = index.find(c.control);
     EXPECT_EQ(place.form != nullptr ? place.form->id : 0, c.form) << c.control;
     EXPECT_EQ(place.control != nullptr ? place.control->id : 0, c.form != 0 ? c.control : 0);
   }
@@ -77,11 +77,11 @@ TEST(FormLayout, ControlIndexFindsEachControlsWindowAndRefusesAnIdUsedTwice) {
   EXPECT_EQ(index.form(4), nullptr);
   const std::vector<const FormLayout*> twice_a_window = {&forms::form_layout(forms::Form1),
                                                          &forms::form_layout(forms::Form1)};
-  EXPECT_THROW(platform::ControlIndex{twice_a_window}, std::invalid_argument);
+  EXPECT_THROW(window::ControlIndex{twice_a_window}, std::invalid_argument);
   FormLayout clash = forms::form_layout(forms::Form2);
   clash.id = 9;  // another window with Form2's controls
   const std::vector<const FormLayout*> twice_a_control = {&forms::form_layout(forms::Form2), &clash};
-  EXPECT_THROW(platform::ControlIndex{twice_a_control}, std::invalid_argument);
+  EXPECT_THROW(window::ControlIndex{twice_a_control}, std::invalid_argument);
 }
 
 // The window layer walks the z-order for the keyboard, so the controls that
@@ -89,8 +89,8 @@ TEST(FormLayout, ControlIndexFindsEachControlsWindowAndRefusesAnIdUsedTwice) {
 // focus starts.
 TEST(FormLayout, ZOrderOfFocusableControlsFollowsTheirTabIndices) {
   struct Case {
-    platform::FormId form;
-    std::vector<platform::ControlId> visible_tab_stops;
+    window::FormId form;
+    std::vector<window::ControlId> visible_tab_stops;
   };
   const Case cases[] = {
       {forms::Form1,
@@ -100,7 +100,7 @@ TEST(FormLayout, ZOrderOfFocusableControlsFollowsTheirTabIndices) {
       {forms::Form3, {forms::form3::Command1, forms::form3::Text1}},
   };
   for (const auto& tc : cases) {
-    std::vector<platform::ControlId> stops;
+    std::vector<window::ControlId> stops;
     int last_tab = -1;
     for (const auto& c : forms::form_layout(tc.form).controls) {
       if (!takes_focus(c)) continue;
@@ -115,7 +115,7 @@ TEST(FormLayout, ZOrderOfFocusableControlsFollowsTheirTabIndices) {
 
 TEST(FormLayout, EachLabelComesDirectlyBeforeItsFieldAndSitsLower) {
   const FormLayout& form = forms::form_layout(forms::Form1);
-  const std::pair<platform::ControlId, platform::ControlId> pairs[] = {
+  const std::pair<window::ControlId, window::ControlId> pairs[] = {
       {forms::form1::Label3, forms::form1::txtadsoyad},
       {forms::form1::Label1, forms::form1::txteposta},
       {forms::form1::Label2, forms::form1::CmbApp},

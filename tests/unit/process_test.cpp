@@ -53,7 +53,7 @@ TEST(StartProcess, QuotedPathsWithBlanksAndWindowsEscapesReachTheProgram) {
   const std::string program = install_recorder(folder);
   const std::string line = "\"" + program + "\" /importprf \"C:\\Users\\Ayşe Öz\\Temp\\Temp_Profile.PRF\"" +
                            R"( plain\path\ a\\"b c" \"quoted\" "" x\\\"y)";
-  EXPECT_GT(platform::start_process(line, platform::sw_minimize), 0UL);
+  EXPECT_GT(sys::start_process(line, sys::sw_minimize), 0UL);
   const std::vector<std::string> expected = {
       "/importprf", R"(C:\Users\Ayşe Öz\Temp\Temp_Profile.PRF)", R"(plain\path\)", R"(a\b c)", R"("quoted")", "",
       R"(x\"y)"};
@@ -63,7 +63,7 @@ TEST(StartProcess, QuotedPathsWithBlanksAndWindowsEscapesReachTheProgram) {
 TEST(StartProcess, UnquotedProgramPathWithBlanksIsFoundAsWindowsFindsIt) {
   ScratchFolder folder("process");
   const std::string program = install_recorder(folder);
-  platform::start_process(program + " /importprf C:\\Temp\\Temp_Profile.PRF", platform::sw_minimize);
+  sys::start_process(program + " /importprf C:\\Temp\\Temp_Profile.PRF", sys::sw_minimize);
   // Windows hands the line over as it is, and the program's C runtime ends
   // its own name at the first blank: the rest of the path comes first among
   // its arguments. Wine puts quotes around the program name it found, so
@@ -88,7 +88,7 @@ TEST(StartProcess, ReturnsWithoutWaitingForTheProgram) {
   const std::string release = folder.file("release");
   // The program waits for a file that only this test makes after the start
   // returned: a start that waited would leave it "timed out".
-  platform::start_process("\"" + program + "\" --wait-for \"" + release + "\"", 1);
+  sys::start_process("\"" + program + "\" --wait-for \"" + release + "\"", 1);
   EXPECT_FALSE(platform::file_exists(program + ".txt"));
   platform::TextFile(release, platform::OpenMode::write).close();
   const std::vector<std::string> expected = {"released"};
@@ -100,7 +100,7 @@ TEST(StartProcess, GivesTheProgramTheShowWindowValue) {
   ScratchFolder folder("process");
   const std::string program = install_recorder(folder);
   const std::string record = program + ".txt";
-  platform::start_process("\"" + program + "\"", platform::sw_minimize);
+  sys::start_process("\"" + program + "\"", sys::sw_minimize);
   for (int i = 0; i < 300 && !platform::file_exists(record); ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
@@ -110,7 +110,7 @@ TEST(StartProcess, GivesTheProgramTheShowWindowValue) {
 TEST(StartProcess, LeavesNoZombieBehind) {
   ScratchFolder folder("process");
   const std::string program = install_recorder(folder);
-  const unsigned long pid = platform::start_process("\"" + program + "\"", 1);
+  const unsigned long pid = sys::start_process("\"" + program + "\"", 1);
   ASSERT_EQ(wait_for_record(program), std::vector<std::string>{});
   const std::filesystem::path proc = "/proc/" + std::to_string(pid);
   for (int i = 0; i < 200 && std::filesystem::exists(proc); ++i) {
@@ -130,7 +130,7 @@ TEST(StartProcess, AProgramThatCannotStartRaisesFileNotFound) {
   };
   for (const std::string& line : lines) {
     try {
-      platform::start_process(line, platform::sw_minimize);
+      sys::start_process(line, sys::sw_minimize);
       ADD_FAILURE() << "started: " << line;
     } catch (const platform::RuntimeError& error) {
       EXPECT_EQ(error.number(), 53) << line;
@@ -166,12 +166,12 @@ TEST(ExpandEnvironmentStrings, ReplacesKnownNamesAndLeavesTheRest) {
       {"%TELVORA_PROGRAMS", "%TELVORA_PROGRAMS"},
       {"", ""},
   };
-  for (const Case& c : cases) EXPECT_EQ(platform::expand_environment_strings(c.text), c.expanded) << c.text;
+  for (const Case& c : cases) EXPECT_EQ(sys::expand_environment_strings(c.text), c.expanded) << c.text;
 }
 
 TEST(ExpandEnvironmentStrings, KeepsTurkishLetters) {
   set_variable("TELVORA_FOLDER", "Belgeler");
-  EXPECT_EQ(platform::expand_environment_strings("Ç:\\Kullanıcılar\\%TELVORA_FOLDER%\\Şule"),
+  EXPECT_EQ(sys::expand_environment_strings("Ç:\\Kullanıcılar\\%TELVORA_FOLDER%\\Şule"),
             "Ç:\\Kullanıcılar\\Belgeler\\Şule");
 }
 

@@ -257,7 +257,7 @@ class RegeditPeer : public ::testing::Test {
   // regedit /s: applies the script silently. Its exit code says only that it
   // ran (0 even when it refused the file).
   void regedit_import(const std::string& reg_file) {
-    ASSERT_EQ(platform::run_and_wait("regedit.exe /s \"" + reg_file + "\"", kRegeditTimeoutMs), 0)
+    ASSERT_EQ(sys::run_and_wait("regedit.exe /s \"" + reg_file + "\"", kRegeditTimeoutMs), 0)
         << "regedit did not run to its end";
   }
 

@@ -19,8 +19,8 @@
 #include "forms/handlers.h"
 #include "forms/layout.h"
 #include "mailcheck/mail_check.h"
-#include "platform/ui.h"
 #include "setup/ServerCheck.h"
+#include "window/ui.h"
 
 namespace telvora_test {
 
@@ -36,38 +36,38 @@ struct MessageBoxCall {
 };
 
 struct BusyRun {
-  platform::ControlId button;
+  window::ControlId button;
   std::string text;
   bool operator==(const BusyRun&) const = default;
 };
 
 struct WindowCall {
   enum Kind { show, unload } kind;
-  platform::FormId form;
+  window::FormId form;
   bool modal;
-  platform::FormId owner;
+  window::FormId owner;
   bool operator==(const WindowCall&) const = default;
 };
 
-class ScriptedUi : public platform::Ui {
+class ScriptedUi : public window::Ui {
  public:
   // What the user does while a modal window is up; returning from it closes
   // the window from its frame.
-  std::function<void(platform::FormId)> while_modal;
+  std::function<void(window::FormId)> while_modal;
   // Runs while a message box is up, before it is answered.
   std::function<void(const MessageBoxCall&)> while_message_box;
 
   std::vector<MessageBoxCall> boxes;  // the Yes/No boxes too
   std::deque<bool> answers;           // of the next Yes/No boxes: true for Yes
   std::vector<BusyRun> busy_runs;
-  std::vector<platform::ControlId> focus_moves;
-  std::vector<std::pair<platform::ControlId, bool>> visibility_changes;
+  std::vector<window::ControlId> focus_moves;
+  std::vector<std::pair<window::ControlId, bool>> visibility_changes;
   std::vector<WindowCall> window_calls;
-  std::set<platform::FormId> open_forms{forms::Form1};
-  std::map<platform::ControlId, std::string> texts;
-  std::map<platform::ControlId, std::vector<std::string>> items;
-  std::map<platform::ControlId, int> indexes;
-  std::map<platform::ControlId, bool> visible;
+  std::set<window::FormId> open_forms{forms::Form1};
+  std::map<window::ControlId, std::string> texts;
+  std::map<window::ControlId, std::vector<std::string>> items;
+  std::map<window::ControlId, int> indexes;
+  std::map<window::ControlId, bool> visible;
   std::optional<int> exit_code;
   int calls_after_end = 0;  // anything the program did after ending itself
 
@@ -85,43 +85,43 @@ class ScriptedUi : public platform::Ui {
     answers.pop_front();
     return yes;
   }
-  void run_busy(platform::ControlId button, const std::string& busy_text, const std::function<void()>& work) override {
+  void run_busy(window::ControlId button, const std::string& busy_text, const std::function<void()>& work) override {
     note_call();
     busy_runs.push_back({button, busy_text});
     work();
   }
-  std::string text(platform::ControlId control) override {
+  std::string text(window::ControlId control) override {
     note_call();
     return texts[control];
   }
-  void set_text(platform::ControlId control, const std::string& text) override {
+  void set_text(window::ControlId control, const std::string& text) override {
     note_call();
     texts[control] = text;
   }
-  int list_index(platform::ControlId control) override {
+  int list_index(window::ControlId control) override {
     note_call();
     const auto found = indexes.find(control);
     return found == indexes.end() ? -1 : found->second;
   }
-  void add_item(platform::ControlId control, const std::string& text) override {
+  void add_item(window::ControlId control, const std::string& text) override {
     note_call();
     items[control].push_back(text);
   }
-  void set_list_index(platform::ControlId control, int index) override {
+  void set_list_index(window::ControlId control, int index) override {
     note_call();
     indexes[control] = index;
     forms::on_selection_change(*this, control);
   }
-  void set_focus(platform::ControlId control) override {
+  void set_focus(window::ControlId control) override {
     note_call();
     focus_moves.push_back(control);
   }
-  void set_visible(platform::ControlId control, bool shown) override {
+  void set_visible(window::ControlId control, bool shown) override {
     note_call();
     visibility_changes.emplace_back(control, shown);
     visible[control] = shown;
   }
-  void show_window(platform::FormId form, bool modal, platform::FormId owner) override {
+  void show_window(window::FormId form, bool modal, window::FormId owner) override {
     note_call();
     window_calls.push_back({WindowCall::show, form, modal, owner});
     open_forms.insert(form);
@@ -130,7 +130,7 @@ class ScriptedUi : public platform::Ui {
       open_forms.erase(form);
     }
   }
-  void unload_window(platform::FormId form) override {
+  void unload_window(window::FormId form) override {
     note_call();
     window_calls.push_back({WindowCall::unload, form, false, 0});
     open_forms.erase(form);
@@ -144,7 +144,7 @@ class ScriptedUi : public platform::Ui {
   void do_events() override { note_call(); }
 
   // The user chooses an item of a list, as the window layer reports it.
-  void choose(platform::ControlId control, int index) {
+  void choose(window::ControlId control, int index) {
     indexes[control] = index;
     forms::on_selection_change(*this, control);
   }
@@ -174,7 +174,7 @@ inline setup::ServerCheck check_giving(mailcheck::Outcome outcome, bool pop3_ans
 // Presses a button; the exit code when the press ended the process. The
 // server check answers "both services answered" unless a test hands in
 // another.
-inline std::optional<int> press(ScriptedUi& ui, platform::ControlId control, platform::Registry& registry,
+inline std::optional<int> press(ScriptedUi& ui, window::ControlId control, platform::Registry& registry,
                                 const setup::ServerCheck& check = check_giving(mailcheck::Outcome::answered)) {
   try {
     forms::on_click(ui, control, registry, check);

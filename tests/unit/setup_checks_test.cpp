@@ -29,7 +29,7 @@ struct Refusal {
   std::string name;
   std::string email;
   const char* message;
-  platform::ControlId focus;
+  window::ControlId focus;
 };
 
 void PrintTo(const Refusal& r, std::ostream* os) { *os << r.what; }
@@ -45,7 +45,7 @@ TEST_P(RefusedInput, ShowsItsOneMessageAndPutsTheFocusIntoTheBox) {
   EXPECT_FALSE(prepare(ui).has_value());
 
   EXPECT_EQ(ui.boxes, (std::vector<MessageBoxCall>{{GetParam().message, 16, "Telvora"}}));
-  EXPECT_EQ(ui.focus_moves, std::vector<platform::ControlId>{GetParam().focus});
+  EXPECT_EQ(ui.focus_moves, std::vector<window::ControlId>{GetParam().focus});
   EXPECT_EQ(ui.texts[txtadsoyad], GetParam().name);  // nothing else changes
   EXPECT_EQ(ui.texts[txteposta], GetParam().email);
 }

@@ -65,7 +65,7 @@ class SetupRun : public ::testing::Test {
 
   // Ends the run from the completion window's own button.
   void press_kapat_when_completion_shows() {
-    ui_.while_modal = [this](platform::FormId form) {
+    ui_.while_modal = [this](window::FormId form) {
       if (form == forms::Form3) forms::on_click(ui_, forms::form3::Command1, registry_, {});
     };
   }
@@ -146,7 +146,7 @@ TEST_F(SetupRun, OutlookNotRegisteredIsToldAndNothingIsWritten) {
   EXPECT_EQ(ui_.boxes, (std::vector<MessageBoxCall>{reminder, not_found, reminder, not_found}));
   EXPECT_FALSE(std::filesystem::exists(profile_file()));
   EXPECT_TRUE(ui_.window_calls.empty());
-  EXPECT_EQ(ui_.open_forms, std::set<platform::FormId>{forms::Form1});
+  EXPECT_EQ(ui_.open_forms, std::set<window::FormId>{forms::Form1});
 }
 
 TEST_F(SetupRun, FailedOutlookStartIsShownWithItsNumberAndEndsTheProgram) {
@@ -251,7 +251,7 @@ TEST_F(SetupRun, ExpressAccountThatCannotBeSavedIsToldAndTheWindowStays) {
 
 TEST_F(SetupRun, RefusedInputReturnsToTheWindowAndTheNextPressStartsAfresh) {
   EXPECT_EQ(run("Ali", "ali.ornek.com", 1), std::nullopt);
-  EXPECT_EQ(ui_.focus_moves, std::vector<platform::ControlId>{f1::txteposta});
+  EXPECT_EQ(ui_.focus_moves, std::vector<window::ControlId>{f1::txteposta});
   EXPECT_TRUE(ui_.window_calls.empty());
 
   EXPECT_EQ(run("Ali", "ali@ornek.com", 1), 0);
@@ -353,7 +353,7 @@ TEST_F(SetupRun, ServerCheckAsksWhenItFoundAFaultAndNoWritesNothing) {
     EXPECT_EQ(ui_.boxes, c.boxes);
     EXPECT_EQ(ui_.busy_runs, (std::vector<telvora_test::BusyRun>{{f1::Command1, "Denetleniyor…"}}));
     EXPECT_EQ(ended, c.written ? std::optional<int>(0) : std::nullopt);  // No leaves the window open
-    EXPECT_EQ(ui_.focus_moves, c.written ? std::vector<platform::ControlId>{} : std::vector{f1::txteposta});
+    EXPECT_EQ(ui_.focus_moves, c.written ? std::vector<window::ControlId>{} : std::vector{f1::txteposta});
     EXPECT_EQ(telvora_test::stored_values(registry_, platform::hkey::current_user,
                                           "Software\\Microsoft\\Internet Account Manager\\Accounts\\" + c.email)
                   .has_value(),

@@ -21,7 +21,7 @@ constexpr char kSeparator =
 TEST(TempPath, FillsA260ByteBufferWithAFolderEndingInASeparator) {
   char buffer[260];
   std::memset(buffer, '#', sizeof buffer);
-  const unsigned long length = platform::get_temp_path_a(sizeof buffer, buffer);
+  const unsigned long length = sys::get_temp_path_a(sizeof buffer, buffer);
   ASSERT_GT(length, 0UL);
   ASSERT_LT(length, 260UL);
   EXPECT_EQ(std::strlen(buffer), length);
@@ -35,13 +35,13 @@ TEST(TempPath, FillsA260ByteBufferWithAFolderEndingInASeparator) {
 
 TEST(TempPath, TooSmallABufferGivesTheSizeNeededWithItsNul) {
   char full[260] = {};
-  const unsigned long length = platform::get_temp_path_a(sizeof full, full);
+  const unsigned long length = sys::get_temp_path_a(sizeof full, full);
   ASSERT_GT(length, 0UL);
   char exact[260];
-  EXPECT_EQ(platform::get_temp_path_a(length, exact), length + 1);  // no room for the NUL
-  EXPECT_EQ(platform::get_temp_path_a(0, nullptr), length + 1);
+  EXPECT_EQ(sys::get_temp_path_a(length, exact), length + 1);  // no room for the NUL
+  EXPECT_EQ(sys::get_temp_path_a(0, nullptr), length + 1);
   std::memset(exact, '#', sizeof exact);
-  EXPECT_EQ(platform::get_temp_path_a(length + 1, exact), length);
+  EXPECT_EQ(sys::get_temp_path_a(length + 1, exact), length);
   EXPECT_STREQ(exact, full);
 }
 
@@ -61,7 +61,7 @@ class TempDirVariable : public ::testing::Test {
   }
   static std::string temp_path() {
     char buffer[260] = {};
-    const unsigned long length = platform::get_temp_path_a(sizeof buffer, buffer);
+    const unsigned long length = sys::get_temp_path_a(sizeof buffer, buffer);
     return {buffer, length};
   }
 

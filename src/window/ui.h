@@ -1,12 +1,12 @@
-// The user-interface services that the windows, the setup and the registry
-// export use. Windows are named by form number (1..3), controls by their
-// control ID (unique over all forms). Texts are UTF-8.
+// The user-interface services that the windows and the setup use. Windows
+// are named by form number (1..3), controls by their control ID (unique over
+// all forms). Texts are UTF-8.
 #pragma once
 
 #include <functional>
 #include <string>
 
-namespace platform {
+namespace window {
 
 using FormId = int;
 using ControlId = int;
@@ -59,11 +59,4 @@ class Ui {
   virtual void run_busy(ControlId button, const std::string& busy_text, const std::function<void()>& work) = 0;
 };
 
-// A text box that shows progress: the export sets its text and lets pending
-// events run before each key.
-struct TextBox {
-  Ui* ui;
-  ControlId control;
-};
-
-}  // namespace platform
+}  // namespace window
