@@ -101,8 +101,8 @@ void on_selection_change(window::Ui& ui, window::ControlId control) {
   });
 }
 
-void on_click(window::Ui& ui, window::ControlId control, platform::Registry& registry,
-              const setup::ServerCheck& check, bool require_tls) {
+void on_click(window::Ui& ui, window::ControlId control, platform::Registry& registry, const setup::ServerCheck& check,
+              bool require_tls) {
   reporting_escaped_errors(ui, [&] {
     switch (control) {
       case form1::Command1: {

@@ -31,8 +31,8 @@ void on_selection_change(window::Ui& ui, window::ControlId control);
 // On the registry and with the server check given: the process's own, or
 // none with /nocheck; the tests' own. With require_tls (/requiretls) an
 // account is set up only with both sides encrypted.
-void on_click(window::Ui& ui, window::ControlId control, platform::Registry& registry,
-              const setup::ServerCheck& check, bool require_tls = false);
+void on_click(window::Ui& ui, window::ControlId control, platform::Registry& registry, const setup::ServerCheck& check,
+              bool require_tls = false);
 
 // The setup's reports as the main window shows them: boxes captioned with
 // the program's name, the focus into the box concerned, and the completion
